@@ -1,0 +1,41 @@
+// The audio player component: plays queued blocks through the default audio
+// output (Qt Multimedia), or through a silent output that keeps real time when
+// the machine has no sound server or output device. Its events arrive on the
+// GUI thread as ordinary signals.
+#pragma once
+
+#include "components/audio/AudioFile2.h"
+
+#include <QObject>
+#include <memory>
+
+class TAudioPlayer2 : public QObject {
+    Q_OBJECT
+public:
+    enum class Output { Automatic, Silent };
+
+    explicit TAudioPlayer2(QObject* parent = nullptr);
+    ~TAudioPlayer2() override;
+
+    // Chooses the output for the next SetFormat (tests use Silent).
+    void SetOutput(Output output);
+    // Prepares output afresh for audio of channels and sampleRate; blocks queued
+    // for an earlier file are dropped.
+    void SetFormat(int channels, int sampleRate);
+    // Starts output of the queued blocks, or resumes it after Stop.
+    void Play();
+    // Queues a copy of the block (an empty block marks the end of the file).
+    void PlayArray(AudioBlock& block);
+    // Halts output so that Play resumes it; harmless when nothing plays.
+    void Stop();
+
+signals:
+    void OnEndArrayPlay(QObject* sender);
+    void OnTimer(QObject* sender, int CurrentSamples, int LevelLeft, int LevelRight);
+    void OnRequestOnLoadArray(QObject* sender);
+    void OnEndPlay(QObject* sender);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};

@@ -1,0 +1,28 @@
+// The MP3 tag unit: the ID3v2 tag at the start of an MP3 file.
+// Text is UTF-8 throughout.
+#pragma once
+
+#include <string>
+
+// The seven text fields of an MP3 tag.
+struct ID3StructV2 {
+    std::string Title;
+    std::string Artist;
+    std::string Album;
+    std::string Year;
+    std::string Track;
+    std::string Comment;
+    std::string Genre;
+};
+
+// The one shared ID3 record: ReadMP3Tag delivers its result here.
+extern ID3StructV2 ID3Tag;
+
+// Fills the shared ID3 record from the file's tag (all fields empty when the
+// file has no readable tag). Never raises, never shows anything.
+void ReadMP3Tag(const std::string& fileName);
+
+// Writes the record as the file's ID3v2.3 tag. Frames the record does not model
+// are kept. Raises velmora::FileError ("Cannot open file "%s". %s") when the file
+// cannot be opened; the file is then untouched and no file is created.
+void WriteMP3Tag(const std::string& fileName, const ID3StructV2& tag);
