@@ -259,7 +259,9 @@ ReplaceFile::ReplaceFile(const std::string& path, const std::string& tempName) {
     raiseCreateError(folder + "/" + base, EEXIST);
 }
 
-ReplaceFile::~ReplaceFile() { discard(); }
+ReplaceFile::~ReplaceFile() {
+    discard();
+}
 
 void ReplaceFile::discard() {
     if (fd_ >= 0) {
@@ -299,8 +301,9 @@ void ReplaceFile::copyFrom(const InputFile& in, std::uint64_t offset, std::uint6
     off_t from = static_cast<off_t>(offset);
     bool kernelCopy = true;
     while (left > 0 && kernelCopy) {
-        ssize_t done = ::copy_file_range(in.fd(), &from, fd_, nullptr,
-                                         static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30)), 0);
+        ssize_t done =
+            ::copy_file_range(in.fd(), &from, fd_, nullptr,
+                              static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30)), 0);
         if (done < 0 && errno == EINTR)
             continue;
         if (done <= 0) {
@@ -343,7 +346,8 @@ void ReplaceFile::commit() {
         std::uint64_t pos = 0;
         int err = 0;
         while (pos < fresh.size()) {
-            std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), fresh.size() - pos));
+            std::size_t chunk = static_cast<std::size_t>(
+                std::min<std::uint64_t>(buffer.size(), fresh.size() - pos));
             std::size_t got = fresh.readAt(pos, buffer.data(), chunk);
             if (got != chunk) {
                 err = EIO;
