@@ -1,9 +1,4 @@
 #include "tags/id3/Unit2.h"
 
-// Placeholder until the ID3 reader and writer land.
+// The one shared ID3 record of the program.
 ID3StructV2 ID3Tag;
-
-void ReadMP3Tag(const std::string&) {
-    ID3Tag = {};
-}
-void WriteMP3Tag(const std::string&, const ID3StructV2&) {}

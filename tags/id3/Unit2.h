@@ -25,4 +25,13 @@ void ReadMP3Tag(const std::string& fileName);
 // Writes the record as the file's ID3v2.3 tag. Frames the record does not model
 // are kept. Raises velmora::FileError ("Cannot open file "%s". %s") when the file
 // cannot be opened; the file is then untouched and no file is created.
+// The track number written is the file's own: the record's Track is ignored,
+// because the main window keeps none and the shared record holds the track of
+// whichever file was read last.
 void WriteMP3Tag(const std::string& fileName, const ID3StructV2& tag);
+
+// Where the written track number comes from.
+enum class TrackSource { FromFile, FromRecord };
+
+// As above, with the track number taken from the file or from the record.
+void WriteMP3Tag(const std::string& fileName, const ID3StructV2& tag, TrackSource track);

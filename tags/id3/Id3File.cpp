@@ -1,0 +1,72 @@
+// ReadMP3Tag and WriteMP3Tag: the byte-level tag on top of the file layer.
+#include "tags/common/FileLayer.h"
+#include "tags/id3/Id3Tag.h"
+#include "tags/id3/Unit2.h"
+
+#include <algorithm>
+
+using namespace velmora::id3;
+
+namespace {
+
+// The tag bytes at the start of the file, up to the length its header
+// declares and never more than the file holds.
+std::string readTagBytes(const velmora::InputFile& in) {
+    std::string header = in.readRange(0, kHeaderSize);
+    const std::uint64_t length = tagLength(header);
+    if (length == 0)
+        return header;
+    return in.readRange(0, static_cast<std::size_t>(std::min(length, in.size())));
+}
+
+// Room left behind a tag that had to grow, so the next edits fit in place:
+// 1 KiB plus a thousandth of the audio, at most 64 KiB more.
+std::size_t paddingForGrowth(std::uint64_t audioLength) {
+    return 1024 + static_cast<std::size_t>(std::min<std::uint64_t>(audioLength / 1024, 65536));
+}
+
+} // namespace
+
+void ReadMP3Tag(const std::string& fileName) {
+    ID3Tag = {};
+    try {
+        velmora::InputFile in;
+        if (velmora::InputFile::tryOpen(fileName, in))
+            ID3Tag = parseTag(readTagBytes(in)).fields;
+    } catch (...) {
+        ID3Tag = {}; // the reader never raises: an unreadable file gives empty fields
+    }
+}
+
+void WriteMP3Tag(const std::string& fileName, const ID3StructV2& tag) {
+    WriteMP3Tag(fileName, tag, TrackSource::FromFile);
+}
+
+void WriteMP3Tag(const std::string& fileName, const ID3StructV2& tag, TrackSource track) {
+    ID3StructV2 record = tag; // the caller may hand in the shared record itself
+    velmora::InputFile in(fileName);
+    const ParsedTag old = parseTag(readTagBytes(in));
+    if (track == TrackSource::FromFile)
+        record.Track = old.fields.Track;
+
+    // The audio starts where the old tag ends. A tag whose size reaches past
+    // the end of the file is damaged: everything after its last whole frame is
+    // kept as it is, so no byte that might be audio is lost.
+    const bool complete = old.present && old.declaredEnd <= in.size();
+    const std::uint64_t audioStart = !old.present ? 0 : complete ? old.declaredEnd : old.parsedEnd;
+
+    const std::string frames = renderFrames(record, old.kept);
+    const std::uint64_t needed = kHeaderSize + frames.size();
+    if (complete && needed <= audioStart) {
+        // Fits in the old tag's space: one positioned write, the rest padding.
+        const std::string bytes =
+            assembleTag(frames, static_cast<std::size_t>(audioStart - needed));
+        velmora::writeInPlace(fileName, 0, bytes.data(), bytes.size());
+        return;
+    }
+    const std::uint64_t audioLength = in.size() - audioStart;
+    velmora::ReplaceFile out(fileName);
+    out.write(assembleTag(frames, paddingForGrowth(audioLength)));
+    out.copyFrom(in, audioStart, audioLength);
+    out.commit();
+}
