@@ -1,7 +1,11 @@
 // The audio player component: plays queued blocks through the default audio
 // output (Qt Multimedia), or through a silent output that keeps real time when
 // the machine has no sound server or output device. Its events arrive on the
-// GUI thread as ordinary signals.
+// GUI thread as ordinary signals, from a timer that runs while output plays:
+// OnEndArrayPlay for each block that has been played out of the queue,
+// OnRequestOnLoadArray when the queue ran dry before the end of the file,
+// OnTimer with the position and peak levels, and OnEndPlay once the last
+// block has been heard. The queue holds at most 16 blocks; more are refused.
 #pragma once
 
 #include "components/audio/AudioFile2.h"
@@ -28,6 +32,9 @@ public:
     void PlayArray(AudioBlock& block);
     // Halts output so that Play resumes it; harmless when nothing plays.
     void Stop();
+    // True when the current output is the audio device, false for the silent
+    // output (chosen, or fallen back to when there is no device).
+    bool UsesDevice() const;
 
 signals:
     void OnEndArrayPlay(QObject* sender);
