@@ -1,0 +1,59 @@
+/* The comment editing library: reads an Ogg Vorbis stream, exposes the comment
+ * header of its first Vorbis stream as a vorbis_comment, and writes a copy of
+ * the stream in which only that comment header is replaced.
+ *
+ * The input is read only through the read callback and the output written only
+ * through the write callback, both shaped like fread and fwrite. Audio pages
+ * are copied byte for byte; when the new headers take a different number of
+ * pages, the later pages of the same stream are renumbered and their checksums
+ * recomputed. Other streams (chained or multiplexed) are copied unchanged.
+ *
+ * Shared by the library and the programs that load it at run time. */
+#ifndef VELMORA_VCEDIT_H
+#define VELMORA_VCEDIT_H
+
+#include <stddef.h>
+#include <vorbis/codec.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define VCEDIT_EXPORT __attribute__((visibility("default")))
+
+typedef size_t (*vcedit_read_func)(void* buffer, size_t size, size_t count, void* stream);
+typedef size_t (*vcedit_write_func)(const void* buffer, size_t size, size_t count, void* stream);
+
+struct vcedit_private;
+
+/* The editing state. Only vc and lasterror are meant to be read by callers. */
+typedef struct vcedit_state {
+    struct vcedit_private* priv; /* the library's own data */
+    vorbis_comment* vc;          /* the comments; may be cleared and added to */
+    const char* lasterror;       /* the last error text, or NULL */
+} vcedit_state;
+
+/* A new, empty state (NULL when out of memory). */
+VCEDIT_EXPORT vcedit_state* vcedit_new_state(void);
+
+/* Reads the stream's headers. 0 on success; non-zero on failure, with
+ * lasterror saying why. A state opens one stream once. */
+VCEDIT_EXPORT int vcedit_open_callbacks(vcedit_state* state, void* in, vcedit_read_func read_func,
+                                        vcedit_write_func write_func);
+
+/* The state's comments: those of the input after vcedit_open_callbacks. */
+VCEDIT_EXPORT vorbis_comment* vcedit_comments(vcedit_state* state);
+
+/* Writes the whole stream to out with a comment header built from state->vc,
+ * reading the rest of the input on. When vc's vendor is NULL (after
+ * vorbis_comment_clear) the input's vendor text is kept. 0 on success. */
+VCEDIT_EXPORT int vcedit_write(vcedit_state* state, void* out);
+
+/* Releases the state and everything it holds, its vorbis_comment included. */
+VCEDIT_EXPORT void vcedit_clear(vcedit_state* state);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
