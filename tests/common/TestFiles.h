@@ -1,0 +1,43 @@
+// Helpers for tests that work on real files in a fresh temporary folder.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace velmora::test {
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    // The names in the folder, sorted.
+    std::vector<std::string> names() const;
+
+private:
+    std::string path_;
+};
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+struct stat statOf(const std::string& path);
+struct stat lstatOf(const std::string& path);
+
+// Runs body in a child process as an unprivileged user (when the test runs as
+// root, whom permissions do not stop) and returns body's result; -1 when the
+// child could not run or crashed.
+int runUnprivileged(const std::function<int()>& body);
+
+// Deterministic pseudo-random bytes.
+std::string randomBytes(std::size_t n, std::uint32_t seed);
+
+} // namespace velmora::test
