@@ -1,0 +1,499 @@
+#include "AsfHeader.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace wmaudsdk {
+
+namespace {
+
+constexpr std::size_t HeaderHeadSize = 30; // object head, count, two reserved bytes
+constexpr std::uint64_t MaxU16 = 0xFFFF;
+constexpr std::uint64_t MaxU32 = 0xFFFFFFFF;
+
+// A bounded cursor over a byte range: every read checks what remains.
+class Cursor {
+public:
+    explicit Cursor(std::string_view bytes) : bytes_(bytes) {}
+    std::size_t remaining() const { return bytes_.size() - pos_; }
+    std::size_t position() const { return pos_; }
+    bool u16(std::uint16_t& v) { return number(v, 2); }
+    bool u32(std::uint32_t& v) { return number(v, 4); }
+    bool take(std::size_t n, std::string_view& out) {
+        if (n > remaining())
+            return false;
+        out = bytes_.substr(pos_, n);
+        pos_ += n;
+        return true;
+    }
+
+private:
+    template <typename T> bool number(T& v, int width) {
+        if (remaining() < static_cast<std::size_t>(width))
+            return false;
+        v = static_cast<T>(readLE(bytes_, pos_, width));
+        pos_ += static_cast<std::size_t>(width);
+        return true;
+    }
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+};
+
+std::string objectHead(const Guid& id) {
+    std::string out(id.view());
+    appendLE(out, 0, 8); // size, set by finishObject
+    return out;
+}
+
+void finishObject(std::string& object) {
+    writeLE(object, 16, object.size(), 8);
+}
+
+int contentIndexOf(std::u16string_view name) {
+    for (std::size_t i = 0; i < ContentNames.size(); ++i)
+        if (ContentNames[i] == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool fixedSizeFits(AsfType type, std::size_t size) {
+    switch (type) {
+    case AsfBool:
+    case AsfDword:
+        return size == 4;
+    case AsfQword:
+        return size == 8;
+    case AsfWord:
+        return size == 2;
+    case AsfGuid:
+        return size == 16;
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+bool AsfHeader::parse(std::string_view bytes) {
+    *this = AsfHeader{};
+    if (bytes.size() < HeaderHeadSize || Guid::from(bytes) != asf::Header ||
+        readU64(bytes, 16) != bytes.size())
+        return false;
+    const std::uint32_t count = readU32(bytes, 24);
+    reserved1_ = static_cast<std::uint8_t>(bytes[28]);
+    reserved2_ = static_cast<std::uint8_t>(bytes[29]);
+    std::size_t pos = HeaderHeadSize;
+    // Every object takes at least its head, so the loop ends within the bytes.
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (bytes.size() - pos < ObjectHeadSize)
+            return false;
+        const std::uint64_t size = readU64(bytes, pos + 16);
+        if (size < ObjectHeadSize || size > bytes.size() - pos)
+            return false;
+        objects_.push_back({Guid::from(bytes.substr(pos)), std::string(bytes.substr(pos, size))});
+        pos += size;
+    }
+    tail_ = std::string(bytes.substr(pos));
+    for (std::size_t i = 0; i < objects_.size(); ++i)
+        if (!parseChild(i))
+            return false;
+    return true;
+}
+
+bool AsfHeader::parseChild(std::size_t index) {
+    const Object& object = objects_[index];
+    const std::string_view body = std::string_view(object.raw).substr(ObjectHeadSize);
+    const int i = static_cast<int>(index);
+    if (object.id == asf::FileProperties && fileProps_ < 0) {
+        fileProps_ = i;
+        return object.raw.size() >= 48; // up to and including the file size
+    }
+    if (object.id == asf::ContentDescription && content_ < 0) {
+        content_ = i;
+        return parseContent(body);
+    }
+    if (object.id == asf::ExtendedContentDescription && extendedIndex_ < 0) {
+        extendedIndex_ = i;
+        return parseExtended(body);
+    }
+    if (object.id == asf::HeaderExtension && extension_ < 0) {
+        extension_ = i;
+        return parseExtension(body);
+    }
+    return true;
+}
+
+bool AsfHeader::parseContent(std::string_view body) {
+    Cursor in(body);
+    std::array<std::uint16_t, 5> lengths{};
+    for (auto& length : lengths)
+        if (!in.u16(length))
+            return false;
+    for (std::size_t i = 0; i < lengths.size(); ++i) {
+        std::string_view field;
+        if (!in.take(lengths[i], field))
+            return false;
+        contentFields_[i] = std::string(field);
+    }
+    return true;
+}
+
+bool AsfHeader::parseExtended(std::string_view body) {
+    Cursor in(body);
+    std::uint16_t count = 0;
+    if (!in.u16(count))
+        return false;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        AsfAttribute a;
+        std::uint16_t nameLength = 0, valueLength = 0;
+        std::string_view name, value;
+        if (!in.u16(nameLength) || !in.take(nameLength, name) || !in.u16(a.type) ||
+            !in.u16(valueLength) || !in.take(valueLength, value))
+            return false;
+        a.rawName = std::string(name);
+        a.name = decodeUtf16Le(name);
+        a.value = std::string(value);
+        a.place = AttributePlace::Extended;
+        extended_.push_back(std::move(a));
+    }
+    return true;
+}
+
+bool AsfHeader::parseExtension(std::string_view body) {
+    Cursor in(body);
+    std::string_view reserved, data;
+    std::uint32_t dataSize = 0;
+    if (!in.take(18, reserved) || !in.u32(dataSize) || !in.take(dataSize, data))
+        return false;
+    extensionReserved_ = std::string(reserved);
+    extensionTail_ = std::string(body.substr(in.position()));
+    std::size_t pos = 0;
+    while (data.size() - pos >= ObjectHeadSize) {
+        const std::uint64_t size = readU64(data, pos + 16);
+        if (size < ObjectHeadSize || size > data.size() - pos)
+            return false;
+        extensionObjects_.push_back(
+            {Guid::from(data.substr(pos)), std::string(data.substr(pos, size))});
+        pos += size;
+    }
+    if (pos != data.size())
+        return false;
+    for (std::size_t i = 0; i < extensionObjects_.size(); ++i) {
+        const Object& object = extensionObjects_[i];
+        const std::string_view objectBody = std::string_view(object.raw).substr(ObjectHeadSize);
+        if (object.id == asf::Metadata && metadataIndex_ < 0) {
+            metadataIndex_ = static_cast<int>(i);
+            if (!parseMetadataRecords(objectBody, AttributePlace::Metadata, metadata_))
+                return false;
+        } else if (object.id == asf::MetadataLibrary && libraryIndex_ < 0) {
+            libraryIndex_ = static_cast<int>(i);
+            if (!parseMetadataRecords(objectBody, AttributePlace::Library, library_))
+                return false;
+        }
+    }
+    return true;
+}
+
+bool AsfHeader::parseMetadataRecords(std::string_view body, AttributePlace place,
+                                     std::vector<AsfAttribute>& out) {
+    Cursor in(body);
+    std::uint16_t count = 0;
+    if (!in.u16(count))
+        return false;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        AsfAttribute a;
+        std::uint16_t nameLength = 0;
+        std::uint32_t dataLength = 0;
+        std::string_view name, value;
+        if (!in.u16(a.language) || !in.u16(a.stream) || !in.u16(nameLength) || !in.u16(a.type) ||
+            !in.u32(dataLength) || !in.take(nameLength, name) || !in.take(dataLength, value))
+            return false;
+        a.rawName = std::string(name);
+        a.name = decodeUtf16Le(name);
+        a.value = std::string(value);
+        a.place = place;
+        out.push_back(std::move(a));
+    }
+    return true;
+}
+
+std::optional<std::string> AsfHeader::render() const {
+    if (objects_.size() > MaxU32)
+        return std::nullopt;
+    std::string out = objectHead(asf::Header);
+    appendLE(out, objects_.size(), 4);
+    out += static_cast<char>(reserved1_);
+    out += static_cast<char>(reserved2_);
+    for (std::size_t i = 0; i < objects_.size(); ++i) {
+        auto object = renderObject(i);
+        if (!object)
+            return std::nullopt;
+        out += *object;
+    }
+    out += tail_;
+    finishObject(out);
+    return out;
+}
+
+std::optional<std::string> AsfHeader::renderObject(std::size_t index) const {
+    const int i = static_cast<int>(index);
+    if (i == content_ && contentDirty_)
+        return renderContent();
+    if (i == extendedIndex_ && extendedDirty_)
+        return renderExtended();
+    if (i == extension_ && (metadataDirty_ || libraryDirty_))
+        return renderExtension();
+    return objects_[index].raw;
+}
+
+std::string AsfHeader::renderContent() const {
+    std::string out = objectHead(asf::ContentDescription);
+    for (const auto& field : contentFields_)
+        appendLE(out, field.size(), 2); // store() keeps each within 16 bits
+    for (const auto& field : contentFields_)
+        out += field;
+    finishObject(out);
+    return out;
+}
+
+std::optional<std::string> AsfHeader::renderExtended() const {
+    if (extended_.size() > MaxU16)
+        return std::nullopt;
+    std::string out = objectHead(asf::ExtendedContentDescription);
+    appendLE(out, extended_.size(), 2);
+    for (const auto& a : extended_) {
+        if (a.rawName.size() > MaxU16 || a.value.size() > MaxU16)
+            return std::nullopt;
+        appendLE(out, a.rawName.size(), 2);
+        out += a.rawName;
+        appendLE(out, a.type, 2);
+        appendLE(out, a.value.size(), 2);
+        out += a.value;
+    }
+    finishObject(out);
+    return out;
+}
+
+std::optional<std::string> AsfHeader::renderMetadataRecords(const Guid& id,
+                                                            const std::vector<AsfAttribute>& list) {
+    if (list.size() > MaxU16)
+        return std::nullopt;
+    std::string out = objectHead(id);
+    appendLE(out, list.size(), 2);
+    for (const auto& a : list) {
+        if (a.rawName.size() > MaxU16 || a.value.size() > MaxU32)
+            return std::nullopt;
+        appendLE(out, a.language, 2);
+        appendLE(out, a.stream, 2);
+        appendLE(out, a.rawName.size(), 2);
+        appendLE(out, a.type, 2);
+        appendLE(out, a.value.size(), 4);
+        out += a.rawName;
+        out += a.value;
+    }
+    finishObject(out);
+    return out;
+}
+
+std::optional<std::string> AsfHeader::renderExtension() const {
+    std::string data;
+    for (std::size_t i = 0; i < extensionObjects_.size(); ++i) {
+        const int index = static_cast<int>(i);
+        if (index == metadataIndex_ && metadataDirty_) {
+            auto object = renderMetadataRecords(asf::Metadata, metadata_);
+            if (!object)
+                return std::nullopt;
+            data += *object;
+        } else if (index == libraryIndex_ && libraryDirty_) {
+            auto object = renderMetadataRecords(asf::MetadataLibrary, library_);
+            if (!object)
+                return std::nullopt;
+            data += *object;
+        } else {
+            data += extensionObjects_[i].raw;
+        }
+    }
+    if (data.size() > MaxU32)
+        return std::nullopt;
+    std::string out = objectHead(asf::HeaderExtension);
+    out += extensionReserved_;
+    appendLE(out, data.size(), 4);
+    out += data;
+    out += extensionTail_;
+    finishObject(out);
+    return out;
+}
+
+std::optional<AsfAttribute> AsfHeader::find(std::u16string_view name) const {
+    const int contentIndex = contentIndexOf(name);
+    auto fromContent = [&]() {
+        AsfAttribute a;
+        a.name = std::u16string(name);
+        a.type = AsfString;
+        a.value = contentFields_[static_cast<std::size_t>(contentIndex)];
+        a.place = AttributePlace::Content;
+        return a;
+    };
+    const bool haveContent = content_ >= 0 && contentIndex >= 0;
+    if (haveContent &&
+        !decodeUtf16Le(contentFields_[static_cast<std::size_t>(contentIndex)]).empty())
+        return fromContent();
+    for (const auto& a : extended_)
+        if (a.name == name)
+            return a;
+    for (const auto* list : {&metadata_, &library_})
+        for (const auto& a : *list)
+            if (a.stream == 0 && a.name == name)
+                return a;
+    if (haveContent)
+        return fromContent();
+    return std::nullopt;
+}
+
+void AsfHeader::removeFileLevel(std::vector<AsfAttribute>& list, std::u16string_view name,
+                                bool& dirty) {
+    auto gone = std::remove_if(list.begin(), list.end(), [&](const AsfAttribute& a) {
+        return a.stream == 0 && a.name == name;
+    });
+    if (gone != list.end()) {
+        list.erase(gone, list.end());
+        dirty = true;
+    }
+}
+
+bool AsfHeader::store(std::u16string_view name, AsfType type, std::string_view value) {
+    // Names are stored NUL-terminated with a 16-bit byte count.
+    if (name.empty() || name.size() >= MaxU16 / 2 || name.find(u'\0') != name.npos)
+        return false;
+    if (!fixedSizeFits(type, value.size()))
+        return false;
+    std::string stored(value);
+    if (type == AsfString)
+        stored = encodeUtf16Le(decodeUtf16Le(value), true);
+
+    auto hasName = [&](const std::vector<AsfAttribute>& list) {
+        return std::any_of(list.begin(), list.end(),
+                           [&](const AsfAttribute& a) { return a.stream == 0 && a.name == name; });
+    };
+    const int contentIndex = contentIndexOf(name);
+    AttributePlace target;
+    if (contentIndex >= 0 && type == AsfString && stored.size() <= MaxU16)
+        target = AttributePlace::Content;
+    else if (type != AsfGuid && stored.size() <= MaxU16 &&
+             (hasName(extended_) || extended_.size() < MaxU16))
+        target = AttributePlace::Extended;
+    else if (stored.size() <= MaxU32 && (hasName(library_) || library_.size() < MaxU16))
+        target = AttributePlace::Library;
+    else
+        return false;
+
+    AsfAttribute fresh;
+    fresh.name = std::u16string(name);
+    fresh.rawName = encodeUtf16Le(name, true);
+    fresh.type = type;
+    fresh.value = std::move(stored);
+    fresh.place = target;
+
+    // The Content Description keeps its field; an emptied one no longer hides
+    // the value stored elsewhere.
+    if (contentIndex >= 0 && content_ >= 0 && target != AttributePlace::Content &&
+        !contentFields_[static_cast<std::size_t>(contentIndex)].empty()) {
+        contentFields_[static_cast<std::size_t>(contentIndex)].clear();
+        contentDirty_ = true;
+    }
+    removeFileLevel(metadata_, name, metadataDirty_);
+
+    if (target == AttributePlace::Content) {
+        ensureContent();
+        contentFields_[static_cast<std::size_t>(contentIndex)] = fresh.value;
+        contentDirty_ = true;
+        removeFileLevel(extended_, name, extendedDirty_);
+        removeFileLevel(library_, name, libraryDirty_);
+    } else if (target == AttributePlace::Extended) {
+        ensureExtended();
+        auto at = std::find_if(extended_.begin(), extended_.end(),
+                               [&](const AsfAttribute& a) { return a.name == name; });
+        if (at != extended_.end()) {
+            const auto index = at - extended_.begin();
+            fresh.rawName = at->rawName; // keep the name's stored form
+            *at = std::move(fresh);
+            extended_.erase(std::remove_if(extended_.begin() + index + 1, extended_.end(),
+                                           [&](const AsfAttribute& a) { return a.name == name; }),
+                            extended_.end());
+        } else {
+            extended_.push_back(std::move(fresh));
+        }
+        extendedDirty_ = true;
+        removeFileLevel(library_, name, libraryDirty_);
+    } else {
+        ensureLibrary();
+        if (type == AsfBool) // the Metadata Library keeps a bool in 16 bits
+            fresh.value.resize(2);
+        auto at = std::find_if(library_.begin(), library_.end(), [&](const AsfAttribute& a) {
+            return a.stream == 0 && a.name == name;
+        });
+        if (at != library_.end()) {
+            const auto index = at - library_.begin();
+            fresh.language = at->language;
+            *at = std::move(fresh);
+            library_.erase(std::remove_if(library_.begin() + index + 1, library_.end(),
+                                          [&](const AsfAttribute& a) {
+                                              return a.stream == 0 && a.name == name;
+                                          }),
+                           library_.end());
+        } else {
+            library_.push_back(std::move(fresh));
+        }
+        libraryDirty_ = true;
+        removeFileLevel(extended_, name, extendedDirty_);
+    }
+    return true;
+}
+
+void AsfHeader::ensureContent() {
+    if (content_ >= 0)
+        return;
+    content_ = static_cast<int>(objects_.size());
+    objects_.push_back({asf::ContentDescription, {}});
+    contentDirty_ = true;
+}
+
+void AsfHeader::ensureExtended() {
+    if (extendedIndex_ >= 0)
+        return;
+    extendedIndex_ = static_cast<int>(objects_.size());
+    objects_.push_back({asf::ExtendedContentDescription, {}});
+    extendedDirty_ = true;
+}
+
+void AsfHeader::ensureLibrary() {
+    if (extension_ < 0) {
+        extension_ = static_cast<int>(objects_.size());
+        objects_.push_back({asf::HeaderExtension, {}});
+        extensionReserved_ = std::string(asf::HeaderExtensionReserved.view());
+        appendLE(extensionReserved_, 6, 2);
+    }
+    if (libraryIndex_ < 0) {
+        libraryIndex_ = static_cast<int>(extensionObjects_.size());
+        extensionObjects_.push_back({asf::MetadataLibrary, {}});
+    }
+    libraryDirty_ = true;
+}
+
+std::optional<std::uint64_t> AsfHeader::fileSize() const {
+    if (fileProps_ < 0)
+        return std::nullopt;
+    return readU64(objects_[static_cast<std::size_t>(fileProps_)].raw, 40);
+}
+
+bool AsfHeader::setFileSize(std::uint64_t size) {
+    if (fileProps_ < 0)
+        return false;
+    std::string& raw = objects_[static_cast<std::size_t>(fileProps_)].raw;
+    const bool broadcast = raw.size() >= 92 && (readU32(raw, 88) & 1u);
+    if (!broadcast)
+        writeLE(raw, 40, size, 8);
+    return true;
+}
+
+} // namespace wmaudsdk

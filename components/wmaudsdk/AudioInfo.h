@@ -1,0 +1,43 @@
+// The information object behind WMAudioCreateInfo: attribute queries and
+// stores over an AsfFile, written back by CloseInfo.
+#pragma once
+
+#include "AsfFile.h"
+#include "WMAudioSdk.h"
+
+#include <cstdint>
+#include <string>
+
+namespace wmaudsdk {
+
+class AudioInfo final : public IWMAudioInfo {
+public:
+    // Nullptr when the file cannot be opened or read as ASF.
+    static AudioInfo* open(const std::string& path);
+
+    HRESULT QueryInterface(const void* iid, void** out) override;
+    std::uint32_t AddRef() override;
+    std::uint32_t Release() override;
+    HRESULT QueryAttribute(const char16_t* name, std::uint32_t* type, std::uint8_t* value,
+                           std::uint16_t* length) override;
+    HRESULT StoreAttribute(const char16_t* name, std::uint32_t type, const std::uint8_t* value,
+                           std::uint16_t length) override;
+    HRESULT CloseInfo() override;
+    HRESULT QueryAttributeEx(const char16_t* name, std::uint32_t* type, std::uint8_t* value,
+                             std::uint32_t* length) override;
+    HRESULT StoreAttributeEx(const char16_t* name, std::uint32_t type, const std::uint8_t* value,
+                             std::uint32_t length) override;
+
+private:
+    AudioInfo() = default;
+    ~AudioInfo() = default;
+    // The value as handed to the caller; false when the attribute is absent.
+    bool lookUp(const char16_t* name, std::uint32_t& type, std::string& value) const;
+
+    std::uint32_t references_ = 1;
+    bool closed_ = false;
+    bool stored_ = false;
+    AsfFile file_;
+};
+
+} // namespace wmaudsdk

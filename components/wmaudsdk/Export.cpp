@@ -1,0 +1,28 @@
+// The library's one export: opens an information object on a file.
+#include "AudioInfo.h"
+
+#include "tags/common/Text.h"
+
+#include <new>
+
+extern "C" __attribute__((visibility("default"))) wmaudsdk::HRESULT
+WMAudioCreateInfo(const char16_t* fileName, wmaudsdk::IWMAudioInfo** info) {
+    using namespace wmaudsdk;
+    if (!fileName || !info)
+        return E_POINTER;
+    *info = nullptr;
+    try {
+        std::u16string name;
+        for (const char16_t* p = fileName; *p && name.size() < 0x10000; ++p)
+            name += *p;
+        AudioInfo* opened = AudioInfo::open(velmora::utf16ToUtf8(name));
+        if (!opened)
+            return WMA_E_CANNOTOPEN;
+        *info = opened;
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return WMA_E_CANNOTOPEN;
+    }
+}
