@@ -1,0 +1,310 @@
+// Construction of the main window, its start-up (FormShow) and the default
+// error handler.
+#include "app/Tageditor.h"
+
+#include "app/Commands.h"
+#include "app/GenreList.h"
+#include "app/TrackList.h"
+#include "app/dir.h"
+#include "components/skin/Skin.h"
+#include "tags/common/FileLayer.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+
+Tfm_main* fm_main = nullptr;
+
+const QString Tfm_main::OpenDialogFilter =
+    QStringLiteral("All Supported Files (*.mp3 *.wav *.wma *.ogg);;MP3 Files(*.mp3) (*.mp3);;"
+                   "WMA Files(*.wma) (*.wma);;OGG Files(*.ogg) (*.ogg)");
+
+Tfm_main::Tfm_main(QWidget* parent) : QWidget(parent), dialogs_(std::make_unique<QtDialogs>()) {
+    setWindowTitle(QStringLiteral("Velmora"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setGeometry(270, 182, 773, 497);
+    setFixedSize(773, 497);
+    createComponents();
+    createPopupMenu();
+    createShortcuts();
+    connectHandlers();
+}
+
+Tfm_main::~Tfm_main() {
+    if (fm_main == this)
+        fm_main = nullptr;
+}
+
+void Tfm_main::setDialogs(std::unique_ptr<Dialogs> dialogs) {
+    dialogs_ = std::move(dialogs);
+}
+
+Tfm_dir* Tfm_main::folderDialog() {
+    if (!dir_)
+        dir_ = new Tfm_dir(this);
+    return dir_;
+}
+
+void Tfm_main::Guard(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        dialogs_->error(this, QString::fromUtf8(e.what()));
+    } catch (...) {
+        dialogs_->error(this, QStringLiteral("An unknown error occurred."));
+    }
+}
+
+void Tfm_main::createComponents() {
+    Skin1 = new TSkin(this);
+    Skin1->setGeometry(152, 152, 32, 32);
+
+    lv_id3 = new TrackListView(this);
+    lv_id3->setGeometry(9, 116, 238, 282);
+    lv_id3->setToolTip(QStringLiteral("You can rename a file by double clicking the file name."));
+    lv_id3->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    auto lineEdit = [this](int x, int y, int w, int h) {
+        auto* edit = new QLineEdit(this);
+        edit->setGeometry(x, y, w, h);
+        return edit;
+    };
+    auto applyButton = [this](int y, const char* field) {
+        auto* button = new QPushButton(this);
+        button->setGeometry(616, y, 63, 25);
+        button->setToolTip(QStringLiteral("Apply the %1 to all files").arg(QLatin1String(field)));
+        return button;
+    };
+    edt_tatal = lineEdit(313, 144, 298, 21);
+    Button1 = applyButton(142, "title");
+    Button2 = applyButton(174, "artist");
+    edt_art = lineEdit(314, 175, 298, 21);
+    edt_alb = lineEdit(315, 208, 295, 21);
+    Button3 = applyButton(207, "album");
+    Button4 = applyButton(237, "year");
+    edt_year = lineEdit(315, 239, 296, 21);
+    edt_genre = new QComboBox(this);
+    edt_genre->setEditable(true);
+    edt_genre->setInsertPolicy(QComboBox::NoInsert);
+    edt_genre->setMaxVisibleItems(20);
+    edt_genre->setGeometry(315, 270, 296, 21);
+    Button5 = applyButton(269, "genre");
+    Button6 = applyButton(356, "comment");
+    edt_com = new QPlainTextEdit(this);
+    edt_com->setGeometry(315, 301, 298, 96);
+
+    lb_path = new TSkinLabel(QStringLiteral("Path:  "), this);
+    lb_path->setGeometry(266, 123, 384, 14);
+    const char* captions[] = {"Title:  ", "Artist: ", "Album:  ", "Year: ", "Genre: ", "Comment: "};
+    const int tops[] = {149, 180, 211, 242, 273, 301};
+    TSkinLabel** labels[] = {&SkinLabel1, &SkinLabel2, &SkinLabel3,
+                             &SkinLabel4, &SkinLabel5, &SkinLabel6};
+    for (int i = 0; i < 6; ++i) {
+        *labels[i] = new TSkinLabel(QLatin1String(captions[i]), this);
+        (*labels[i])->setGeometry(266, tops[i], 46, 14);
+    }
+
+    edt_tit = new QLineEdit(lv_id3->viewport());
+    edt_tit->setGeometry(24, 136, 144, 21);
+
+    AudioPlayer21 = new TAudioPlayer2(this);
+    AudioFile21 = new TAudioFile2(this);
+    lv_id3->setCustomDraw(
+        [this](int row, QStyleOptionViewItem& option) { lv_id3CustomDrawItem(row, option); });
+}
+
+void Tfm_main::createPopupMenu() {
+    PopupMenu1 = new QMenu(this);
+    Play1 = PopupMenu1->addAction(QStringLiteral("Play"));
+    Stop1 = PopupMenu1->addAction(QStringLiteral("Stop"));
+    PopupMenu1->addSeparator();
+    Remove1 = PopupMenu1->addAction(QStringLiteral("Add File"));
+    Clear1 = PopupMenu1->addAction(QStringLiteral("Add Folder"));
+    PopupMenu1->addSeparator();
+    Remove2 = PopupMenu1->addAction(QStringLiteral("Remove"));
+    Clear2 = PopupMenu1->addAction(QStringLiteral("Clear"));
+    connect(lv_id3, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu1->popup(lv_id3->viewport()->mapToGlobal(pos)); });
+}
+
+void Tfm_main::createShortcuts() {
+    auto windowShortcut = [this](const QKeySequence& keys, const char* command) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, command] { Guard([&] { RunSkinCommand(QLatin1String(command)); }); });
+    };
+    windowShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), "add");
+    windowShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), "ok");
+    windowShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), "reset");
+
+    // Keys that mean something else inside the fields act only on the list.
+    auto listShortcut = [this](const QKeySequence& keys, std::function<void()> handler) {
+        auto* shortcut = new QShortcut(keys, lv_id3, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, handler] { Guard(handler); });
+    };
+    listShortcut(QKeySequence(Qt::Key_Delete),
+                 [this] { RunSkinCommand(QStringLiteral("remove")); });
+    listShortcut(QKeySequence(Qt::Key_F2), [this] { lv_id3DblClick(); });
+    listShortcut(QKeySequence(Qt::Key_Space), [this] {
+        if (PlayingFlag)
+            pause();
+        else
+            PlayFile();
+    });
+}
+
+void Tfm_main::connectHandlers() {
+    auto onClick = [this](QPushButton* button, void (Tfm_main::*handler)()) {
+        connect(button, &QPushButton::clicked, this,
+                [this, handler] { Guard([&] { (this->*handler)(); }); });
+    };
+    onClick(Button1, &Tfm_main::Button1Click);
+    onClick(Button2, &Tfm_main::Button2Click);
+    onClick(Button3, &Tfm_main::Button3Click);
+    onClick(Button4, &Tfm_main::Button4Click);
+    onClick(Button5, &Tfm_main::Button5Click);
+    onClick(Button6, &Tfm_main::Button6Click);
+
+    // Change handlers: a text set by the program counts as a change too.
+    auto onChange = [this](QLineEdit* edit, void (Tfm_main::*handler)()) {
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, handler] { Guard([&] { (this->*handler)(); }); });
+        edit->installEventFilter(this);
+    };
+    onChange(edt_tatal, &Tfm_main::edt_tatalExit);
+    onChange(edt_art, &Tfm_main::edt_artExit);
+    onChange(edt_alb, &Tfm_main::edt_albExit);
+    onChange(edt_year, &Tfm_main::edt_yearExit);
+    connect(edt_com, &QPlainTextEdit::textChanged, this, [this] { Guard([&] { edt_comExit(); }); });
+    edt_com->installEventFilter(this);
+    connect(edt_genre, &QComboBox::editTextChanged, this,
+            [this] { Guard([&] { edt_genreChange(); }); });
+
+    edt_tit->installEventFilter(this);
+    lv_id3->viewport()->installEventFilter(this);
+
+    auto onAction = [this](QAction* action, void (Tfm_main::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { Guard([&] { (this->*handler)(); }); });
+    };
+    onAction(Play1, &Tfm_main::Play1Click);
+    onAction(Stop1, &Tfm_main::Stop1Click);
+    onAction(Remove1, &Tfm_main::Remove1Click);
+    onAction(Clear1, &Tfm_main::Clear1Click);
+    onAction(Remove2, &Tfm_main::Remove2Click);
+    onAction(Clear2, &Tfm_main::Clear2Click);
+
+    connect(Skin1, &TSkin::OnClick, this,
+            [this](TSkinObject* source) { Guard([&] { Skin1Click(source); }); });
+    connect(AudioPlayer21, &TAudioPlayer2::OnEndArrayPlay, this,
+            [this](QObject* sender) { Guard([&] { AudioPlayer21EndArrayPlay(sender); }); });
+    connect(AudioPlayer21, &TAudioPlayer2::OnRequestOnLoadArray, this,
+            [this](QObject* sender) { Guard([&] { AudioPlayer21RequestOnLoadArray(sender); }); });
+    connect(AudioPlayer21, &TAudioPlayer2::OnEndPlay, this,
+            [this](QObject* sender) { Guard([&] { AudioPlayer21EndPlay(sender); }); });
+    connect(lv_id3, &TrackListView::pathsDropped, this,
+            [this](const QStringList& paths) { Guard([&] { addDroppedPaths(paths); }); });
+}
+
+bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
+    const auto type = event->type();
+    if (watched == lv_id3->viewport()) {
+        if (type == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            Guard([&] { lv_id3Click(); });
+        else if (type == QEvent::MouseButtonDblClick &&
+                 static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            Guard([&] { lv_id3DblClick(); });
+    } else if (watched == edt_tit) {
+        if (type == QEvent::KeyRelease)
+            Guard([&] { edt_titKeyUp(static_cast<QKeyEvent*>(event)->key()); });
+        else if (type == QEvent::FocusOut)
+            Guard([&] { edt_titExit(); });
+    } else if (type == QEvent::FocusOut) {
+        if (watched == edt_tatal)
+            Guard([&] { edt_tatalExit(); });
+        else if (watched == edt_art)
+            Guard([&] { edt_artExit(); });
+        else if (watched == edt_alb)
+            Guard([&] { edt_albExit(); });
+        else if (watched == edt_year)
+            Guard([&] { edt_yearExit(); });
+        else if (watched == edt_com)
+            Guard([&] { edt_comExit(); });
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// The window's OnShow: FormShow runs once, just before the window first appears,
+// so the skin can still take over the frame.
+void Tfm_main::setVisible(bool visible) {
+    if (visible && !formShown_) {
+        formShown_ = true;
+        Guard([&] { FormShow(); });
+    }
+    QWidget::setVisible(visible);
+}
+
+void Tfm_main::FormShow() {
+    // A skin that fails is reported after the remaining start-up steps ran, so
+    // the window still gets its genres, a hidden rename editor and clean flags.
+    QString skinError;
+    try {
+        applySkin();
+    } catch (const std::exception& e) {
+        skinError = QString::fromUtf8(e.what());
+    }
+    if (!skinned_)
+        createPlainCommandBar();
+    fillGenreList();
+    edt_tit->hide();
+    PlayingFlag = false;
+    PausedFlag = false;
+    if (!skinError.isEmpty())
+        dialogs_->error(this, skinError);
+}
+
+void Tfm_main::applySkin() {
+    const QString path = QString::fromStdString(velmora::executableDir()) + "mp3enc.skn";
+    Skin1->LoadSkinFile(path);
+    Skin1->SkinWindow(this);
+    Skin1->SkinWindowForm(this, QStringLiteral("main"));
+    skinned_ = true;
+}
+
+// Without a skin the thirteen commands are plain buttons above the list,
+// dispatched through the same handler as the skin's objects.
+void Tfm_main::createPlainCommandBar() {
+    auto* bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("plainCommandBar"));
+    bar->setGeometry(9, 8, 755, 96);
+    auto* grid = new QGridLayout(bar);
+    grid->setContentsMargins(0, 0, 0, 0);
+    int index = 0;
+    for (const auto& command : SkinCommands) {
+        auto* button =
+            new TSkinObject(QLatin1String(command.name), QLatin1String(command.caption), bar);
+        button->setToolTip(QLatin1String(command.tooltip));
+        grid->addWidget(button, index / 7, index % 7);
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button] { Guard([&] { Skin1Click(button); }); });
+        ++index;
+    }
+    bar->show();
+}
+
+void Tfm_main::fillGenreList() {
+    const QSignalBlocker blocker(edt_genre);
+    for (const auto& name : GenreNames)
+        edt_genre->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    edt_genre->setCurrentIndex(-1);
+    edt_genre->setEditText(QString());
+}

@@ -1,0 +1,201 @@
+// The main window fm_main: the list of files, the six tag fields with their
+// apply-to-all buttons and labels, the skin that draws the frame and the main
+// buttons, the popup menu, the rename editor and the two audio components.
+//
+// The handlers carry the names of their control and event (lv_id3Click,
+// edt_tatalExit, Button1Click, Skin1Click). Every handler that an event runs
+// goes through Guard(), the application's default error handler: an exception
+// ends the handler and its message is shown in a modal box, and the program
+// goes on. The window's data (tables, current row, playback flags) is the
+// module-level state of app/State.h.
+#pragma once
+
+#include "app/Dialogs.h"
+#include "app/State.h"
+#include "components/audio/AudioFile2.h"
+#include "components/audio/AudioPlayer2.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStyleOptionViewItem;
+class TSkin;
+class TSkinLabel;
+class TSkinObject;
+class TrackListView;
+class Tfm_dir;
+
+class Tfm_main : public QWidget {
+    Q_OBJECT
+public:
+    explicit Tfm_main(QWidget* parent = nullptr);
+    ~Tfm_main() override;
+
+    // The seam for dialogs and message boxes (QtDialogs unless a test installs another).
+    void setDialogs(std::unique_ptr<Dialogs> dialogs);
+    // The folder dialog, created once by the program entry (made on first use
+    // when none was set).
+    void setFolderDialog(Tfm_dir* dir) { dir_ = dir; }
+    Tfm_dir* folderDialog();
+    Dialogs& dialogs() const { return *dialogs_; }
+    // Runs one handler under the default error handler: an exception's message
+    // is shown in a modal box and goes no further.
+    void Guard(const std::function<void()>& handler);
+
+    // Components, named as on the form.
+    TSkin* Skin1 = nullptr;
+    TrackListView* lv_id3 = nullptr;
+    QLineEdit* edt_tatal = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QLineEdit* edt_art = nullptr;
+    QLineEdit* edt_alb = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QLineEdit* edt_year = nullptr;
+    QComboBox* edt_genre = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPlainTextEdit* edt_com = nullptr;
+    TSkinLabel* lb_path = nullptr;
+    TSkinLabel* SkinLabel1 = nullptr;
+    TSkinLabel* SkinLabel2 = nullptr;
+    TSkinLabel* SkinLabel3 = nullptr;
+    TSkinLabel* SkinLabel4 = nullptr;
+    TSkinLabel* SkinLabel5 = nullptr;
+    TSkinLabel* SkinLabel6 = nullptr;
+    QLineEdit* edt_tit = nullptr;
+    TAudioPlayer2* AudioPlayer21 = nullptr;
+    TAudioFile2* AudioFile21 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Play1 = nullptr;
+    QAction* Stop1 = nullptr;
+    QAction* Remove1 = nullptr;
+    QAction* Clear1 = nullptr;
+    QAction* Remove2 = nullptr;
+    QAction* Clear2 = nullptr;
+
+    // The open dialog's filter in Qt's syntax.
+    static const QString OpenDialogFilter;
+
+    // Start-up: skin, genre list, hidden rename editor, playback flags reset.
+    void FormShow();
+    // True when the skin loaded and draws the window.
+    bool IsSkinned() const { return skinned_; }
+
+    // The list and its rows.
+    int RowCount() const;
+    std::string RowCaption(int row) const;
+    std::string RowPath(int row) const;
+    bool IsRowSelected(int row) const;
+    // The selected row with the lowest index, or -1.
+    int FirstSelectedRow() const;
+    void SelectRow(int row, bool selected = true);
+    void DeselectAllRows();
+    // Appends a row with caption and full path; returns its index.
+    int AppendRow(const std::string& caption, const std::string& path);
+    // The caption of the path label as shown.
+    QString PathCaption() const;
+
+    // Track table and fields.
+    void lv_id3Click();
+    // Sets the row's background before the list draws it.
+    void lv_id3CustomDrawItem(int row, QStyleOptionViewItem& option) const;
+    void edt_tatalExit();
+    void edt_artExit();
+    void edt_albExit();
+    void edt_yearExit();
+    void edt_comExit();
+    void edt_genreChange();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+
+    // Skin commands: runs the command named by the clicked object.
+    void Skin1Click(TSkinObject* Source);
+    void RunSkinCommand(const QString& name);
+
+    // Adding and removing files (popup items and the skin commands).
+    void Remove1Click();
+    void Clear1Click();
+    void Remove2Click();
+    void Clear2Click();
+    void AddFolder();
+    // True while a folder scan or a write runs; the commands that change the list wait.
+    bool IsBusy() const { return busy_; }
+
+    // Renaming.
+    void lv_id3DblClick();
+    void edt_titKeyUp(int key);
+    void edt_titExit();
+    static std::string CleanFileName(const std::string& text);
+
+    // Playback (app/Playback.cpp).
+    void PlayFile();
+    void LoadBuffer();
+    void StopPlay();
+    void pause();
+    void brackplay();
+    void nextplay();
+    void Play1Click();
+    void Stop1Click();
+    void AudioPlayer21EndArrayPlay(QObject* Sender);
+    void AudioPlayer21RequestOnLoadArray(QObject* Sender);
+    void AudioPlayer21EndPlay(QObject* Sender);
+
+    void setVisible(bool visible) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createComponents();
+    void createFieldRow(int index);
+    void createPopupMenu();
+    void createShortcuts();
+    void connectHandlers();
+    void createPlainCommandBar();
+    void applySkin();
+
+    void fillGenreList();
+    void setFieldText(QLineEdit* edit, const std::string& text);
+    void storeIntoSelectedRows(std::string Timerec::*field, const QString& text);
+    void storeIntoAllRows(std::string Timerec::*field, const QString& text);
+    void emptyFields();
+    void setPathCaption(const QString& caption);
+    void updateBusyState();
+
+    // Shared steps of the adds.
+    void addChosenFiles(const QStringList& files, bool captionWithoutExtension);
+    void addFolderEntries(const std::string& folder);
+    void readTagsInto(const std::string& path, Timerec& entry);
+    void finishAdd();
+    void reportRowsNotAdded(int notAdded);
+    void removeFirstSelectedRow();
+    void clearList();
+    void addDroppedPaths(const QStringList& paths);
+    void writeAllTags();
+    void resetToBaseline();
+
+    std::unique_ptr<Dialogs> dialogs_;
+    Tfm_dir* dir_ = nullptr;
+    bool formShown_ = false;
+    bool skinned_ = false;
+    bool busy_ = false;
+    bool renameOpen_ = false;
+    QString pathCaption_;
+};
+
+// The main window, created by the program entry.
+extern Tfm_main* fm_main;

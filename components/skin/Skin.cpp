@@ -1,0 +1,206 @@
+#include "components/skin/Skin.h"
+
+#include <QFile>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+using velmora::skin::ObjectKind;
+using velmora::skin::SkinError;
+
+namespace {
+
+QColor toQColor(const velmora::skin::Color& c) {
+    return QColor(c.r, c.g, c.b, c.a);
+}
+
+QString quoted(const QString& text) {
+    return QStringLiteral("\"") + text + QStringLiteral("\"");
+}
+
+} // namespace
+
+TSkin::TSkin(QWidget* parent) : QWidget(parent) {
+    hide();
+}
+
+void TSkin::LoadSkinFile(const QString& path) {
+    path_ = path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw SkinError(("Cannot load the skin file " + quoted(path) + ": " + file.errorString())
+                            .toStdString());
+    if (file.size() > static_cast<qint64>(velmora::skin::MaxSkinFileBytes))
+        throw SkinError(("Cannot load the skin file " + quoted(path) + ": it is larger than 1 MiB")
+                            .toStdString());
+    const QByteArray bytes = file.readAll();
+    try {
+        document_ = velmora::skin::parseSkin(std::string_view(bytes.constData(), bytes.size()));
+    } catch (const SkinError& e) {
+        throw SkinError(
+            ("The skin file " + quoted(path) + " is damaged: " + QString::fromUtf8(e.what()))
+                .toStdString());
+    }
+}
+
+void TSkin::SkinWindow(QWidget* window) {
+    if (!document_)
+        throw SkinError("No skin file is loaded.");
+    window_ = window;
+    window->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowSystemMenuHint);
+}
+
+void TSkin::SkinWindowForm(QWidget* window, const QString& formName) {
+    if (!document_)
+        throw SkinError("No skin file is loaded.");
+    const auto* form = document_->findForm(formName.toStdString());
+    if (!form)
+        throw SkinError(
+            ("The skin file " + quoted(path_) + " has no form " + quoted(formName) + ".")
+                .toStdString());
+    form_ = form;
+    window_ = window;
+    setParent(window);
+    setGeometry(0, 0, form->width, form->height);
+    window->setFixedSize(form->width, form->height);
+    window->setWindowTitle(QString::fromStdString(form->caption));
+    applyLook(window);
+    createObjects();
+    lower();
+    show();
+}
+
+TSkinObject* TSkin::FindObject(const QString& name) const {
+    for (auto* object : objects_)
+        if (object->ObjectName() == name)
+            return object;
+    return nullptr;
+}
+
+// Fonts and colours of the form go to the labels and the window's palette, so
+// the lists and fields match the skin.
+void TSkin::applyLook(QWidget* window) {
+    QFont font(QString::fromStdString(form_->fontFamily), form_->fontSize);
+    window->setFont(font);
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, toQColor(form_->backgroundBottom));
+    palette.setColor(QPalette::WindowText, toQColor(form_->labelText));
+    palette.setColor(QPalette::Base, toQColor(form_->fieldBase));
+    palette.setColor(QPalette::AlternateBase, toQColor(form_->fieldBase).lighter(115));
+    palette.setColor(QPalette::Text, toQColor(form_->fieldText));
+    palette.setColor(QPalette::PlaceholderText, toQColor(form_->labelText));
+    palette.setColor(QPalette::Button, toQColor(form_->buttonFace));
+    palette.setColor(QPalette::ButtonText, toQColor(form_->buttonText));
+    palette.setColor(QPalette::Highlight, toQColor(form_->highlight));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Light, toQColor(form_->buttonFace).lighter(130));
+    palette.setColor(QPalette::Midlight, toQColor(form_->buttonFace).lighter(115));
+    palette.setColor(QPalette::Mid, toQColor(form_->frame).lighter(160));
+    palette.setColor(QPalette::Dark, toQColor(form_->frame));
+    palette.setColor(QPalette::Shadow, toQColor(form_->frame));
+    palette.setColor(QPalette::ToolTipBase, toQColor(form_->fieldBase));
+    palette.setColor(QPalette::ToolTipText, toQColor(form_->fieldText));
+    window->setPalette(palette);
+    for (auto* label : window->findChildren<TSkinLabel*>())
+        label->SetLook(font, toQColor(form_->labelText));
+}
+
+void TSkin::createObjects() {
+    qDeleteAll(objects_);
+    objects_.clear();
+    for (const auto& object : form_->objects) {
+        if (object.kind == ObjectKind::Panel)
+            continue;
+        auto* button = new TSkinObject(object, this);
+        objects_.push_back(button);
+        if (object.kind == ObjectKind::System) {
+            const bool close = object.name == "close";
+            connect(button, &QAbstractButton::clicked, this, [this, close] {
+                if (close)
+                    window_->close();
+                else
+                    window_->showMinimized();
+            });
+        } else {
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, button] { emit OnClick(button); });
+        }
+        button->show();
+    }
+}
+
+void TSkin::paintEvent(QPaintEvent*) {
+    if (!form_)
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF whole = rect();
+
+    QLinearGradient background(whole.topLeft(), whole.bottomLeft());
+    background.setColorAt(0, toQColor(form_->backgroundTop));
+    background.setColorAt(1, toQColor(form_->backgroundBottom));
+    p.fillRect(whole, background);
+
+    if (form_->titleHeight > 0) {
+        const QRectF title(0, 0, width(), form_->titleHeight);
+        QLinearGradient bar(title.topLeft(), title.bottomLeft());
+        bar.setColorAt(0, toQColor(form_->titleTop));
+        bar.setColorAt(1, toQColor(form_->titleBottom));
+        p.fillRect(title, bar);
+        p.setPen(QPen(QColor(0, 0, 0, 90), 1));
+        p.drawLine(title.bottomLeft(), title.bottomRight());
+        QFont captionFont = font();
+        captionFont.setBold(true);
+        captionFont.setPointSizeF(captionFont.pointSizeF() + 1);
+        p.setFont(captionFont);
+        p.setPen(toQColor(form_->titleText));
+        p.drawText(title.adjusted(14, 0, -90, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                   QString::fromStdString(form_->caption));
+    }
+
+    // Panels: rounded areas behind groups of controls, with an optional heading.
+    QFont headingFont = font();
+    headingFont.setBold(true);
+    for (const auto& object : form_->objects) {
+        if (object.kind != ObjectKind::Panel)
+            continue;
+        const QRectF box(object.rect.x + 0.5, object.rect.y + 0.5, object.rect.width - 1,
+                         object.rect.height - 1);
+        p.setBrush(toQColor(object.face));
+        p.setPen(QPen(toQColor(object.border), 1));
+        p.drawRoundedRect(box, object.radius, object.radius);
+        if (!object.caption.empty()) {
+            p.setFont(headingFont);
+            p.setPen(toQColor(object.text));
+            p.drawText(box.adjusted(12, 6, -12, 0), Qt::AlignTop | Qt::AlignLeft,
+                       QString::fromStdString(object.caption));
+        }
+    }
+
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(toQColor(form_->frame), 1));
+    p.drawRect(whole.adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+void TSkin::mousePressEvent(QMouseEvent* event) {
+    if (!form_ || !window_ || event->button() != Qt::LeftButton ||
+        event->position().y() >= form_->titleHeight)
+        return QWidget::mousePressEvent(event);
+    // Drag by the title bar: the platform moves the window where it can.
+    if (QWindow* handle = window_->windowHandle(); handle && handle->startSystemMove())
+        return;
+    dragOffset_ = event->globalPosition().toPoint() - window_->frameGeometry().topLeft();
+}
+
+void TSkin::mouseMoveEvent(QMouseEvent* event) {
+    if (dragOffset_ && window_)
+        window_->move(event->globalPosition().toPoint() - *dragOffset_);
+    QWidget::mouseMoveEvent(event);
+}
+
+void TSkin::mouseReleaseEvent(QMouseEvent* event) {
+    dragOffset_.reset();
+    QWidget::mouseReleaseEvent(event);
+}

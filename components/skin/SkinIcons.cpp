@@ -1,0 +1,149 @@
+#include "components/skin/SkinIcons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QStringList>
+
+namespace velmora::skin {
+namespace {
+
+// Icons are drawn in a 24 x 24 design grid scaled into the box.
+void setGrid(QPainter& p, const QRectF& box) {
+    const qreal side = std::min(box.width(), box.height());
+    p.translate(box.center().x() - side / 2, box.center().y() - side / 2);
+    p.scale(side / 24.0, side / 24.0);
+}
+
+QPainterPath triangle(qreal left, qreal right, qreal top, qreal bottom, bool pointRight) {
+    QPainterPath path;
+    const qreal mid = (top + bottom) / 2;
+    if (pointRight) {
+        path.moveTo(left, top);
+        path.lineTo(right, mid);
+        path.lineTo(left, bottom);
+    } else {
+        path.moveTo(right, top);
+        path.lineTo(left, mid);
+        path.lineTo(right, bottom);
+    }
+    path.closeSubpath();
+    return path;
+}
+
+} // namespace
+
+bool isKnownIcon(const QString& name) {
+    static const QStringList names{"play",  "pause",  "stop",   "prev",     "next",
+                                   "add",   "folder", "remove", "clear",    "save",
+                                   "reset", "globe",  "home",   "minimize", "close"};
+    return names.contains(name);
+}
+
+void drawIcon(QPainter& p, const QString& name, const QRectF& box, const QColor& color) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    setGrid(p, box);
+    QPen pen(color, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    if (name == "play") {
+        p.setBrush(color);
+        p.drawPath(triangle(7, 19, 4, 20, true));
+    } else if (name == "pause") {
+        p.setBrush(color);
+        p.setPen(Qt::NoPen);
+        p.drawRoundedRect(QRectF(6, 5, 4.5, 14), 1, 1);
+        p.drawRoundedRect(QRectF(13.5, 5, 4.5, 14), 1, 1);
+    } else if (name == "stop") {
+        p.setBrush(color);
+        p.setPen(Qt::NoPen);
+        p.drawRoundedRect(QRectF(6, 6, 12, 12), 1.5, 1.5);
+    } else if (name == "prev" || name == "next") {
+        const bool right = name == "next";
+        p.setBrush(color);
+        p.setPen(Qt::NoPen);
+        p.drawPath(right ? triangle(5, 16, 5, 19, true) : triangle(8, 19, 5, 19, false));
+        p.drawRect(right ? QRectF(16, 5, 3, 14) : QRectF(5, 5, 3, 14));
+    } else if (name == "add") {
+        // A note with a plus: add files.
+        p.drawLine(QPointF(9, 17), QPointF(9, 5));
+        p.drawLine(QPointF(9, 5), QPointF(15, 7));
+        p.setBrush(color);
+        p.drawEllipse(QPointF(6.5, 17.5), 2.6, 2.1);
+        p.setBrush(Qt::NoBrush);
+        p.drawLine(QPointF(18, 13), QPointF(18, 21));
+        p.drawLine(QPointF(14, 17), QPointF(22, 17));
+    } else if (name == "folder") {
+        QPainterPath path;
+        path.moveTo(3, 19);
+        path.lineTo(3, 6);
+        path.lineTo(9, 6);
+        path.lineTo(11, 8);
+        path.lineTo(21, 8);
+        path.lineTo(21, 19);
+        path.closeSubpath();
+        p.drawPath(path);
+        p.drawLine(QPointF(3, 11), QPointF(21, 11));
+    } else if (name == "remove") {
+        p.drawRoundedRect(QRectF(4, 4, 16, 16), 3, 3);
+        p.drawLine(QPointF(8, 12), QPointF(16, 12));
+    } else if (name == "clear") {
+        // A waste bin.
+        p.drawLine(QPointF(4, 7), QPointF(20, 7));
+        p.drawLine(QPointF(10, 7), QPointF(10, 4));
+        p.drawLine(QPointF(10, 4), QPointF(14, 4));
+        p.drawLine(QPointF(14, 4), QPointF(14, 7));
+        QPainterPath bin;
+        bin.moveTo(6, 7);
+        bin.lineTo(7, 20);
+        bin.lineTo(17, 20);
+        bin.lineTo(18, 7);
+        p.drawPath(bin);
+        p.drawLine(QPointF(10, 11), QPointF(10, 16));
+        p.drawLine(QPointF(14, 11), QPointF(14, 16));
+    } else if (name == "save") {
+        // A check mark: write the tags.
+        pen.setWidthF(3);
+        p.setPen(pen);
+        QPainterPath tick;
+        tick.moveTo(4, 13);
+        tick.lineTo(9.5, 18.5);
+        tick.lineTo(20, 6);
+        p.drawPath(tick);
+    } else if (name == "reset") {
+        p.drawArc(QRectF(4, 4, 16, 16), 100 * 16, 290 * 16);
+        p.setBrush(color);
+        p.setPen(Qt::NoPen);
+        QPainterPath head;
+        head.moveTo(9, 1.5);
+        head.lineTo(14.5, 4.3);
+        head.lineTo(9.5, 8.5);
+        head.closeSubpath();
+        p.drawPath(head);
+    } else if (name == "globe") {
+        p.drawEllipse(QRectF(3, 3, 18, 18));
+        p.drawEllipse(QRectF(8, 3, 8, 18));
+        p.drawLine(QPointF(3, 12), QPointF(21, 12));
+    } else if (name == "home") {
+        QPainterPath house;
+        house.moveTo(3, 12);
+        house.lineTo(12, 4);
+        house.lineTo(21, 12);
+        p.drawPath(house);
+        QPainterPath body;
+        body.moveTo(6, 10);
+        body.lineTo(6, 20);
+        body.lineTo(18, 20);
+        body.lineTo(18, 10);
+        p.drawPath(body);
+        p.drawRect(QRectF(10, 14, 4, 6));
+    } else if (name == "minimize") {
+        p.drawLine(QPointF(6, 16), QPointF(18, 16));
+    } else if (name == "close") {
+        p.drawLine(QPointF(7, 7), QPointF(17, 17));
+        p.drawLine(QPointF(17, 7), QPointF(7, 17));
+    }
+    p.restore();
+}
+
+} // namespace velmora::skin
