@@ -3,7 +3,12 @@
 // both loaded at each call. Text is UTF-8 throughout.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
+
+struct vcedit_state;
+struct vorbis_comment;
 
 // The seven modelled comments, in key-table order.
 struct OGGTag {
@@ -26,3 +31,30 @@ void ReadOGGTag(const std::string& fileName, OGGTag& tag);
 // model are kept. Returns true when the new file is in place. Raises
 // velmora::TagError as ReadOGGTag does, or "Cannot write comments: " + text.
 bool WriteOGGTag(const std::string& fileName, OGGTag tag);
+
+// One comment of a file. Name is the text before the first "=" (empty when the
+// comment has none or a byte before it lies outside 0x20..0x7D); Value is the
+// rest, or the whole comment without a usable name, made valid UTF-8.
+struct TStrComment {
+    std::string Name;
+    std::string Value;
+    std::string Text; // Name "=" Value, or Value alone when Name is empty
+};
+using TStrComments = std::vector<TStrComment>;
+
+// The comments of a comment structure, in order.
+TStrComments BuildStrComments(const vorbis_comment& comments);
+
+// Appends one comment ("Key=value", UTF-8) to the editing state's comments
+// through libvorbis. Nothing happens when libvorbis cannot be loaded.
+void AddOGGComment(const std::string& text, vcedit_state* state);
+
+// The read and write callbacks handed to the comment editing library; stream
+// points at an OggStream (tags/ogg/OggStream.h). Shaped like fread and fwrite.
+std::size_t OggReadFunc(void* buffer, std::size_t size, std::size_t count, void* stream);
+std::size_t OggWriteFunc(const void* buffer, std::size_t size, std::size_t count, void* stream);
+
+// For tests: load libvcedit.so from another folder ("" = the executable's folder)
+// and libvorbis under another name ("" = libvorbis.so.0).
+void SetOggLibraryDir(const std::string& dir);
+void SetVorbisLibraryName(const std::string& name);

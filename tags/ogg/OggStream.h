@@ -1,0 +1,60 @@
+// The streams behind the user pointer of OggReadFunc and OggWriteFunc.
+#pragma once
+
+#include "tags/common/FileLayer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class OggStream {
+public:
+    virtual ~OggStream() = default;
+    // Reads up to n bytes into buffer; the count read (0 at the end or on an error).
+    virtual std::size_t read(void* buffer, std::size_t n) { return (void)buffer, (void)n, 0; }
+    // Writes n bytes; the count written (0 on an error).
+    virtual std::size_t write(const void* data, std::size_t n) { return (void)data, (void)n, 0; }
+};
+
+// Reads a file from its start onwards.
+class OggFileInput : public OggStream {
+public:
+    explicit OggFileInput(const velmora::InputFile& file) : file_(file) {}
+    std::size_t read(void* buffer, std::size_t n) override;
+
+private:
+    const velmora::InputFile& file_;
+    std::uint64_t position_ = 0;
+};
+
+// Appends to the temporary file of a replacement.
+class OggFileOutput : public OggStream {
+public:
+    explicit OggFileOutput(velmora::ReplaceFile& file) : file_(file) {}
+    std::size_t write(const void* data, std::size_t n) override { return file_.tryWrite(data, n); }
+
+private:
+    velmora::ReplaceFile& file_;
+};
+
+// Reads bytes held in memory.
+class OggMemoryInput : public OggStream {
+public:
+    explicit OggMemoryInput(std::string_view bytes) : bytes_(bytes) {}
+    std::size_t read(void* buffer, std::size_t n) override;
+
+private:
+    std::string_view bytes_;
+    std::size_t position_ = 0;
+};
+
+// Collects what is written in memory.
+class OggMemoryOutput : public OggStream {
+public:
+    std::size_t write(const void* data, std::size_t n) override {
+        bytes.append(static_cast<const char*>(data), n);
+        return n;
+    }
+    std::string bytes;
+};
