@@ -10,7 +10,6 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -122,6 +121,11 @@ struct TAudioFile2::Decoder {
         AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
         int rc = swr_alloc_set_opts2(&resampler, &stereo, AV_SAMPLE_FMT_S16, kOutputRate, &inLayout,
                                      static_cast<AVSampleFormat>(inFormat), inRate, 0, nullptr);
+        // A mono file plays at its own level on both channels, not 3 dB down.
+        if (rc >= 0 && inLayout.nb_channels == 1) {
+            const double toBoth[2] = {1.0, 1.0}; // one row per output channel
+            rc = swr_set_matrix(resampler, toBoth, 1);
+        }
         if (rc >= 0)
             rc = swr_init(resampler);
         if (rc < 0)
