@@ -1,20 +1,143 @@
-// Playback of the listed files through the two audio components.
+// Playback of the listed files through the two audio components: play, pause,
+// stop, previous and next, and the player's events that feed it block by block.
 #include "app/Tageditor.h"
 
-void Tfm_main::PlayFile() {}
+#include "app/TrackList.h"
 
-void Tfm_main::LoadBuffer() {}
+#include <QAbstractItemModel>
+
+namespace {
+
+// The count handed to each read of the file component: 44100 sample frames.
+constexpr int BlockSize = 44100;
+
+// The full path of the file started last; with it the playing row index
+// follows the file when rows above it are removed or the list is cleared.
+std::string PlayingPath;
+
+// Puts the playing row index back on the row that holds the playing file
+// after the list changed, or on -1 (no row) when that file is no longer
+// listed, so that neither the row colour nor previous and next ever land on
+// another file's row or on a row that does not exist.
+void followPlayingFile(const Tfm_main& window) {
+    if (!PlayingFlag || PlayingRowIndex < 0)
+        return;
+    const int rows = window.RowCount();
+    if (PlayingRowIndex < rows && window.RowPath(PlayingRowIndex) == PlayingPath)
+        return;
+    PlayingRowIndex = -1;
+    for (int row = 0; row < rows; ++row) {
+        if (window.RowPath(row) == PlayingPath) {
+            PlayingRowIndex = row;
+            return;
+        }
+    }
+}
+
+// Re-checks the playing row whenever rows come, go or move (once per list).
+void watchListChanges(Tfm_main& window) {
+    QAbstractItemModel* model = window.lv_id3->model();
+    const char* const marker = "velmoraFollowsPlayingFile";
+    if (model->property(marker).toBool())
+        return;
+    model->setProperty(marker, true);
+    const auto follow = [&window] { followPlayingFile(window); };
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, &window, follow);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, &window, follow);
+    QObject::connect(model, &QAbstractItemModel::rowsMoved, &window, follow);
+    QObject::connect(model, &QAbstractItemModel::modelReset, &window, follow);
+    QObject::connect(model, &QAbstractItemModel::layoutChanged, &window, follow);
+}
+
+} // namespace
+
+void Tfm_main::PlayFile() {
+    if (RowCount() == 0)
+        return;
+    if (FirstSelectedRow() < 0)
+        SelectRow(0);
+    lv_id3Click();
+    if (PausedFlag) {
+        PausedFlag = false;
+        AudioPlayer21->Play();
+        return;
+    }
+    if (PlayingFlag)
+        StopPlay();
+    watchListChanges(*this);
+    PlayingFlag = true;
+    try {
+        AudioFile21->SetOption(-1);
+        if (AudioFile21->IsOpen())
+            AudioFile21->Close();
+        PlayingRowIndex = FirstSelectedRow();
+        PlayingPath = RowPath(PlayingRowIndex);
+        AudioFile21->Open(QString::fromStdString(PlayingPath), 0, 1);
+        const int formatValue1 = AudioFile21->FormatValue1();
+        const int formatValue2 = AudioFile21->FormatValue2();
+        AudioPlayer21->SetFormat(formatValue2, formatValue1);
+        AudioPlayer21->Play();
+        LoadBuffer();
+        LoadBuffer();
+    } catch (...) {
+        // A file that cannot be played leaves playback stopped and its row
+        // unpainted; the error goes on to the window's error handler.
+        StopPlay();
+        throw;
+    }
+    lv_id3->viewport()->update();
+}
+
+void Tfm_main::LoadBuffer() {
+    try {
+        AudioBlock block = AudioFile21->ReadBlock(BlockSize);
+        AudioPlayer21->PlayArray(block);
+    } catch (...) {
+        // A file that fails part way stops like one that cannot be opened.
+        StopPlay();
+        throw;
+    }
+}
 
 void Tfm_main::StopPlay() {
     PlayingFlag = false;
     PausedFlag = false;
+    AudioPlayer21->Stop();
+    AudioFile21->Close();
+    lv_id3->viewport()->update();
 }
 
-void Tfm_main::pause() {}
+void Tfm_main::pause() {
+    if (!PlayingFlag)
+        return;
+    if (PausedFlag)
+        AudioPlayer21->Play();
+    else
+        AudioPlayer21->Stop();
+    PausedFlag = !PausedFlag;
+}
 
-void Tfm_main::brackplay() {}
+void Tfm_main::brackplay() {
+    if (!PlayingFlag)
+        return;
+    followPlayingFile(*this);
+    if (PlayingRowIndex <= 0)
+        return;
+    DeselectAllRows();
+    SelectRow(PlayingRowIndex - 1);
+    PlayFile();
+}
 
-void Tfm_main::nextplay() {}
+void Tfm_main::nextplay() {
+    if (!PlayingFlag)
+        return;
+    followPlayingFile(*this);
+    if (PlayingRowIndex < 0 || PlayingRowIndex >= RowCount() - 1)
+        return;
+    DeselectAllRows();
+    SelectRow(PlayingRowIndex + 1);
+    PlayFile();
+}
 
 void Tfm_main::Play1Click() {
     PlayFile();
