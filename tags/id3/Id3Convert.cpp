@@ -4,8 +4,8 @@
 #include "tags/id3/Id3Text.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
+#include <iterator>
 #include <utility>
 
 namespace velmora::id3 {
@@ -15,7 +15,7 @@ namespace {
 constexpr std::uint16_t kV23Grouped = 0x0020;
 
 // Version 2.2 frames whose data has the same layout in 2.3.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 52> kV22Ids = {{
+constexpr std::pair<std::string_view, std::string_view> kV22Ids[] = {
     {"BUF", "RBUF"}, {"CNT", "PCNT"}, {"COM", "COMM"}, {"CRA", "AENC"}, {"ETC", "ETCO"},
     {"EQU", "EQUA"}, {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"MCI", "MCDI"}, {"MLL", "MLLT"},
     {"POP", "POPM"}, {"REV", "RVRB"}, {"RVA", "RVAD"}, {"SLT", "SYLT"}, {"STC", "SYTC"},
@@ -26,8 +26,9 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 52> kV22Ids 
     {"TP2", "TPE2"}, {"TP3", "TPE3"}, {"TP4", "TPE4"}, {"TPA", "TPOS"}, {"TPB", "TPUB"},
     {"TRC", "TSRC"}, {"TRD", "TRDA"}, {"TRK", "TRCK"}, {"TSI", "TSIZ"}, {"TSS", "TSSE"},
     {"TT1", "TIT1"}, {"TT2", "TIT2"}, {"TT3", "TIT3"}, {"TXT", "TEXT"}, {"TXX", "TXXX"},
-    {"TYE", "TYER"}, {"UFI", "UFID"},
-}};
+    {"TYE", "TYER"}, {"UFI", "UFID"}, {"ULT", "USLT"}, {"WAF", "WOAF"}, {"WAR", "WOAR"},
+    {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"}, {"WPB", "WPUB"}, {"WXX", "WXXX"},
+};
 
 std::string lower(std::string_view text) {
     std::string out(text);
@@ -144,9 +145,9 @@ std::optional<std::string> reencodeV24(std::string_view id, std::string_view dat
 std::optional<Frame> convertFromV22(std::string_view id, std::string_view data) {
     if (id == "PIC")
         return pictureFromV22(data);
-    auto it = std::find_if(kV22Ids.begin(), kV22Ids.end(),
+    auto it = std::find_if(std::begin(kV22Ids), std::end(kV22Ids),
                            [&](const auto& entry) { return entry.first == id; });
-    if (it == kV22Ids.end())
+    if (it == std::end(kV22Ids))
         return std::nullopt;
     return Frame{std::string(it->second), 0, std::string(data)};
 }
