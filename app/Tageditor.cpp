@@ -7,6 +7,7 @@
 #include "app/TrackList.h"
 #include "app/dir.h"
 #include "components/skin/Skin.h"
+#include "components/skin/SkinIcons.h"
 #include "tags/common/FileLayer.h"
 
 #include <QAction>
@@ -16,11 +17,27 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
 
 Tfm_main* fm_main = nullptr;
+
+namespace {
+
+// The apply-to-all buttons have no caption; a small drawn icon marks them.
+QIcon applyToAllIcon() {
+    QPixmap pixmap(28, 28);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    velmora::skin::drawIcon(painter, QStringLiteral("all"), QRectF(0, 0, 28, 28),
+                            QColor(150, 170, 200));
+    return QIcon(pixmap);
+}
+
+} // namespace
 
 const QString Tfm_main::OpenDialogFilter =
     QStringLiteral("All Supported Files (*.mp3 *.wav *.wma *.ogg);;MP3 Files(*.mp3) (*.mp3);;"
@@ -81,6 +98,8 @@ void Tfm_main::createComponents() {
         auto* button = new QPushButton(this);
         button->setGeometry(616, y, 63, 25);
         button->setToolTip(QStringLiteral("Apply the %1 to all files").arg(QLatin1String(field)));
+        button->setIcon(applyToAllIcon());
+        button->setIconSize(QSize(14, 14));
         return button;
     };
     edt_tatal = lineEdit(313, 144, 298, 21);
@@ -109,7 +128,7 @@ void Tfm_main::createComponents() {
                              &SkinLabel4, &SkinLabel5, &SkinLabel6};
     for (int i = 0; i < 6; ++i) {
         *labels[i] = new TSkinLabel(QLatin1String(captions[i]), this);
-        (*labels[i])->setGeometry(266, tops[i], 46, 14);
+        (*labels[i])->setGeometry(266, tops[i], 47, 14);
     }
 
     edt_tit = new QLineEdit(lv_id3->viewport());

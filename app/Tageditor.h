@@ -194,6 +194,8 @@ private:
     bool skinned_ = false;
     bool busy_ = false;
     bool renameOpen_ = false;
+    int renameRow_ = -1;
+    std::string renamePath_;
     QString pathCaption_;
 };
 

@@ -51,7 +51,7 @@ void Tfm_main::DeselectAllRows() {
 
 int Tfm_main::AppendRow(const std::string& caption, const std::string& path) {
     auto* item = new QTreeWidgetItem(lv_id3);
-    item->setText(0, QFile::decodeName(QByteArray::fromStdString(caption)));
+    item->setText(0, QString::fromStdString(caption));
     item->setText(1, QFile::decodeName(QByteArray::fromStdString(path)));
     return RowCount() - 1;
 }

@@ -103,8 +103,11 @@ void TSkin::applyLook(QWidget* window) {
     palette.setColor(QPalette::ToolTipBase, toQColor(form_->fieldBase));
     palette.setColor(QPalette::ToolTipText, toQColor(form_->fieldText));
     window->setPalette(palette);
+    QFont labelFont = font;
+    if (!form_->labelFontFamily.empty())
+        labelFont = QFont(QString::fromStdString(form_->labelFontFamily), form_->labelFontSize);
     for (auto* label : window->findChildren<TSkinLabel*>())
-        label->SetLook(font, toQColor(form_->labelText));
+        label->SetLook(labelFont, toQColor(form_->labelText));
 }
 
 void TSkin::createObjects() {

@@ -99,6 +99,12 @@ void setFormKey(SkinForm& form, std::string_view key, std::string_view value) {
             throw SkinError("font needs a family and a point size");
         form.fontFamily = text(parts[0]);
         form.fontSize = parseInt(parts[1], 4, 72);
+    } else if (key == "label-font") {
+        const auto parts = splitList(value, 2);
+        if (parts.size() != 2)
+            throw SkinError("label-font needs a family and a point size");
+        form.labelFontFamily = text(parts[0]);
+        form.labelFontSize = parseInt(parts[1], 4, 72);
     } else if (key == "label-text") {
         form.labelText = parseColor(value);
     } else if (key == "field-base") {

@@ -63,6 +63,8 @@ struct SkinForm {
     Color frame{10, 14, 20};
     std::string fontFamily = "Sans Serif";
     int fontSize = 9;
+    std::string labelFontFamily; // empty: the form's font
+    int labelFontSize = 0;
     Color labelText{168, 186, 210};
     Color fieldBase{14, 20, 31};
     Color fieldText{230, 237, 247};

@@ -137,6 +137,16 @@ void drawIcon(QPainter& p, const QString& name, const QRectF& box, const QColor&
         body.lineTo(18, 10);
         p.drawPath(body);
         p.drawRect(QRectF(10, 14, 4, 6));
+    } else if (name == "all") {
+        // Two chevrons pointing down: copy into every row.
+        QPainterPath chevrons;
+        chevrons.moveTo(6, 5);
+        chevrons.lineTo(12, 11);
+        chevrons.lineTo(18, 5);
+        chevrons.moveTo(6, 12);
+        chevrons.lineTo(12, 18);
+        chevrons.lineTo(18, 12);
+        p.drawPath(chevrons);
     } else if (name == "minimize") {
         p.drawLine(QPointF(6, 16), QPointF(18, 16));
     } else if (name == "close") {

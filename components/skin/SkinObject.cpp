@@ -71,6 +71,8 @@ void TSkinObject::paintEvent(QPaintEvent*) {
     const auto& look = *look_;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled())
+        p.setOpacity(0.45);
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     QColor face = toQColor(isDown() ? look.pressed : hovered_ ? look.hover : look.face);
     const QColor text = toQColor(look.text);
@@ -141,6 +143,18 @@ void TSkinLabel::SetLook(const QFont& font, const QColor& color) {
 void TSkinLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setPen(color_.value_or(palette().color(QPalette::WindowText)));
-    const QString shown = fontMetrics().elidedText(caption_, Qt::ElideMiddle, width());
+    // Trailing blanks only pad the caption; they must not force an ellipsis.
+    QString trimmed = caption_;
+    while (trimmed.endsWith(QLatin1Char(' ')))
+        trimmed.chop(1);
+    const int textWidth = fontMetrics().horizontalAdvance(trimmed);
+    if (textWidth > width() && textWidth * 0.8 <= width()) {
+        // A little too wide: squeeze it rather than cut it.
+        const qreal squeeze = qreal(width()) / textWidth;
+        p.scale(squeeze, 1.0);
+        p.drawText(QRectF(0, 0, textWidth, height()), Qt::AlignVCenter | Qt::AlignLeft, trimmed);
+        return;
+    }
+    const QString shown = fontMetrics().elidedText(trimmed, Qt::ElideMiddle, width());
     p.drawText(rect(), Qt::AlignVCenter | Qt::AlignLeft, shown);
 }

@@ -1,0 +1,149 @@
+// The skin commands: a click on a skin object runs the command of its name.
+#include "app/Tageditor.h"
+
+#include "app/FileKind.h"
+#include "app/TrackList.h"
+#include "app/WebPages.h"
+#include "components/skin/Skin.h"
+#include "tags/id3/Unit2.h"
+
+#include <QCoreApplication>
+#include <QProgressDialog>
+
+namespace {
+
+// The commands that change the list or the tables; they wait while a folder
+// scan or a write runs.
+bool changesList(const QString& name) {
+    static const QStringList names{"add", "remove", "ok", "reset", "clear", "folder"};
+    return names.contains(name);
+}
+
+} // namespace
+
+void Tfm_main::Skin1Click(TSkinObject* Source) {
+    if (Source)
+        RunSkinCommand(Source->ObjectName());
+}
+
+// Names compare exactly and case-sensitively; a name that matches none does nothing.
+void Tfm_main::RunSkinCommand(const QString& name) {
+    if (busy_ && changesList(name))
+        return;
+    if (name == "add") {
+        const QStringList files = dialogs_->getOpenFileNames(this, OpenDialogFilter);
+        if (!files.isEmpty())
+            addChosenFiles(files, true);
+    } else if (name == "remove") {
+        removeFirstSelectedRow();
+    } else if (name == "ok") {
+        writeAllTags();
+    } else if (name == "reset") {
+        resetToBaseline();
+    } else if (name == "clear") {
+        clearList();
+    } else if (name == "web") {
+        dialogs_->openUrl(QLatin1String(AboutPageUrl));
+    } else if (name == "cont") {
+        dialogs_->openUrl(QLatin1String(HomePageUrl));
+    } else if (name == "folder") {
+        AddFolder();
+    } else if (name == "play") {
+        PlayFile();
+    } else if (name == "stop") {
+        StopPlay();
+    } else if (name == "pause") {
+        pause();
+    } else if (name == "brack") {
+        brackplay();
+    } else if (name == "next") {
+        nextplay();
+    }
+}
+
+void Tfm_main::resetToBaseline() {
+    TrackTable = BaselineTable;
+    lv_id3Click();
+}
+
+// Writes the six fields of every row into its file, then offers to clear the
+// list. Each file keeps its own track number and the tag data the window does
+// not show: before a row is written, its file's own tag is read into the
+// shared record of its format, then the six fields are set from the track
+// table, then the writer runs. An error ends the command at that file.
+void Tfm_main::writeAllTags() {
+    if (PlayingFlag)
+        StopPlay();
+    const int rows = RowCount();
+    {
+        bool wasBusy = busy_;
+        busy_ = true;
+        updateBusyState();
+        struct Restore {
+            Tfm_main* window;
+            bool busy;
+            ~Restore() {
+                window->busy_ = busy;
+                window->updateBusyState();
+            }
+        } restore{this, wasBusy};
+        QProgressDialog progress(QStringLiteral("Writing the tags..."), QString(), 0, rows, this);
+        progress.setWindowTitle(QStringLiteral("Write Tags"));
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(400);
+        for (int i = 0; i < rows; ++i) {
+            if (i % 16 == 0)
+                progress.setValue(i);
+            const std::string path = RowPath(i);
+            const std::string ext = LowerExtension(path);
+            const Timerec& entry = TrackTable[i];
+            if (ext == ".mp3") {
+                ReadMP3Tag(path);
+                ID3Tag.Title = entry.Title;
+                ID3Tag.Artist = entry.Artist;
+                ID3Tag.Album = entry.Album;
+                ID3Tag.Year = entry.Year;
+                ID3Tag.Comment = entry.Comment;
+                ID3Tag.Genre = entry.Genre;
+                WriteMP3Tag(path, ID3Tag);
+            } else if (ext == ".wma") {
+                SharedWMATag = ReadWMATag(path);
+                // The WMA fields have fixed widths; longer texts are cut.
+                SharedWMATag.Title = Utf8Prefix(entry.Title, 128);
+                SharedWMATag.Artist = Utf8Prefix(entry.Artist, 128);
+                SharedWMATag.Album = Utf8Prefix(entry.Album, 128);
+                SharedWMATag.Year = Utf8Prefix(entry.Year, 128);
+                SharedWMATag.Comment = Utf8Prefix(entry.Comment, 255);
+                SharedWMATag.Genre = Utf8Prefix(entry.Genre, 32);
+                WriteWMATag(path, SharedWMATag);
+            } else if (ext == ".ogg") {
+                ReadOGGTag(path, SharedOGGTag);
+                SharedOGGTag.Comment = entry.Comment;
+                SharedOGGTag.Date = entry.Year;
+                SharedOGGTag.Artist = entry.Artist;
+                SharedOGGTag.Album = entry.Album;
+                SharedOGGTag.Title = entry.Title;
+                SharedOGGTag.Genre = entry.Genre;
+                WriteOGGTag(path, SharedOGGTag);
+            }
+        }
+        progress.setValue(rows);
+    }
+    if (RowCount() > 0 &&
+        dialogs_->question(
+            this, QStringLiteral("information has been written finished, clear the list now?"))) {
+        clearList();
+        lv_id3->viewport()->update();
+    }
+}
+
+// While busy, the commands that change the list are disabled, so a person sees
+// that they wait.
+void Tfm_main::updateBusyState() {
+    for (auto* object : findChildren<TSkinObject*>())
+        if (changesList(object->ObjectName()))
+            object->setEnabled(!busy_);
+    for (QAction* action : {Remove1, Clear1, Remove2, Clear2})
+        action->setEnabled(!busy_);
+    lv_id3->setAcceptDrops(!busy_);
+}

@@ -1,0 +1,42 @@
+// Renders the skinned main window with a few example rows into a PNG (for the
+// README): screenshot <output.png>. Run on the offscreen platform.
+#include "app/Tageditor.h"
+#include "app/TrackList.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTimer>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc < 2)
+        return 2;
+    Tfm_main window;
+    window.show();
+    const char* names[][4] = {
+        {"Morning Tide", "Aurelia Vance", "Harbour Lights", "2021"},
+        {"Paper Lanterns", "Aurelia Vance", "Harbour Lights", "2021"},
+        {"Northbound", "The Quiet Hours", "Long Way Home", "2019"},
+        {"Glass Orchard", "Mira Okafor", "Evergreen", "2023"},
+        {"Slow Satellite", "The Quiet Hours", "Long Way Home", "2019"},
+        {"Copper Skies", "Ines Dalca", "Weathervane", "2020"},
+    };
+    const char* files[] = {"01 Morning Tide.mp3", "02 Paper Lanterns.mp3", "Northbound.ogg",
+                           "Glass Orchard.wma",   "Slow Satellite.ogg",    "Copper Skies.mp3"};
+    for (int i = 0; i < 6; ++i) {
+        const std::string file = files[i];
+        window.AppendRow(file.substr(0, file.size() - 4), "/home/ana/Music/" + file);
+        BaselineTable[i] = {names[i][0], names[i][1], names[i][3], names[i][2], "", "Pop"};
+    }
+    TrackTable = BaselineTable;
+    TrackTable[1].Genre = "Indie";
+    window.SelectRow(1);
+    window.lv_id3Click();
+    PlayingFlag = true;
+    PlayingRowIndex = 3;
+    QTimer::singleShot(200, [&] {
+        window.grab().save(QString::fromLocal8Bit(argv[1]));
+        QApplication::quit();
+    });
+    return QApplication::exec();
+}
