@@ -106,8 +106,13 @@ public:
     }
 
     void finish() {
-        if (!haveYear_ && !recordingTime_.empty())
-            tag_.fields.Year = recordingTime_.substr(0, 4);
+        if (haveYear_ || recordingTime_.empty())
+            return;
+        // "2021-03-04T10:00" holds the year in its first four digits.
+        const bool startsWithYear = recordingTime_.size() >= 4 &&
+                                    std::all_of(recordingTime_.begin(), recordingTime_.begin() + 4,
+                                                [](char c) { return c >= '0' && c <= '9'; });
+        tag_.fields.Year = startsWithYear ? recordingTime_.substr(0, 4) : recordingTime_;
     }
 
 private:
