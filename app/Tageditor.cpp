@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QEvent>
+#include <QFile>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -24,6 +25,11 @@
 #include <QShortcut>
 
 Tfm_main* fm_main = nullptr;
+
+// The platform's frame with minimize and close, never maximize.
+static constexpr Qt::WindowFlags PlainWindowFlags =
+    Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+    Qt::WindowCloseButtonHint;
 
 namespace {
 
@@ -45,8 +51,7 @@ const QString Tfm_main::OpenDialogFilter =
 
 Tfm_main::Tfm_main(QWidget* parent) : QWidget(parent), dialogs_(std::make_unique<QtDialogs>()) {
     setWindowTitle(QStringLiteral("Velmora"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(PlainWindowFlags);
     setGeometry(270, 182, 773, 497);
     setFixedSize(773, 497);
     createComponents();
@@ -208,7 +213,9 @@ void Tfm_main::connectHandlers() {
             [this] { Guard([&] { edt_genreChange(); }); });
 
     edt_tit->installEventFilter(this);
-    lv_id3->viewport()->installEventFilter(this);
+    connect(lv_id3, &TrackListView::leftClicked, this, [this] { Guard([&] { lv_id3Click(); }); });
+    connect(lv_id3, &TrackListView::leftDoubleClicked, this,
+            [this] { Guard([&] { lv_id3DblClick(); }); });
 
     auto onAction = [this](QAction* action, void (Tfm_main::*handler)()) {
         connect(action, &QAction::triggered, this,
@@ -235,14 +242,7 @@ void Tfm_main::connectHandlers() {
 
 bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
-    if (watched == lv_id3->viewport()) {
-        if (type == QEvent::MouseButtonRelease &&
-            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            Guard([&] { lv_id3Click(); });
-        else if (type == QEvent::MouseButtonDblClick &&
-                 static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            Guard([&] { lv_id3DblClick(); });
-    } else if (watched == edt_tit) {
+    if (watched == edt_tit) {
         if (type == QEvent::KeyRelease)
             Guard([&] { edt_titKeyUp(static_cast<QKeyEvent*>(event)->key()); });
         else if (type == QEvent::FocusOut)
@@ -292,10 +292,18 @@ void Tfm_main::FormShow() {
 }
 
 void Tfm_main::applySkin() {
-    const QString path = QString::fromStdString(velmora::executableDir()) + "mp3enc.skn";
-    Skin1->LoadSkinFile(path);
-    Skin1->SkinWindow(this);
-    Skin1->SkinWindowForm(this, QStringLiteral("main"));
+    if (skinFile_.isEmpty())
+        skinFile_ = QFile::decodeName(QByteArray::fromStdString(velmora::executableDir())) +
+                    QStringLiteral("mp3enc.skn");
+    Skin1->LoadSkinFile(skinFile_);
+    try {
+        Skin1->SkinWindow(this);
+        Skin1->SkinWindowForm(this, QStringLiteral("main"));
+    } catch (...) {
+        // Unskinned, the window gets the platform's frame back.
+        setWindowFlags(PlainWindowFlags);
+        throw;
+    }
     skinned_ = true;
 }
 

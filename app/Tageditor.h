@@ -88,6 +88,8 @@ public:
 
     // Start-up: skin, genre list, hidden rename editor, playback flags reset.
     void FormShow();
+    // The skin file FormShow loads (default: mp3enc.skn beside the program).
+    void setSkinFile(const QString& path) { skinFile_ = path; }
     // True when the skin loaded and draws the window.
     bool IsSkinned() const { return skinned_; }
 
@@ -196,7 +198,7 @@ private:
     bool renameOpen_ = false;
     int renameRow_ = -1;
     std::string renamePath_;
-    QString pathCaption_;
+    QString skinFile_;
 };
 
 // The main window, created by the program entry.

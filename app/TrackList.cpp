@@ -45,6 +45,18 @@ void TrackListView::setCustomDraw(CustomDraw customDraw) {
     static_cast<TrackRowDelegate*>(itemDelegate())->customDraw = std::move(customDraw);
 }
 
+void TrackListView::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit leftClicked();
+}
+
+void TrackListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTreeWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit leftDoubleClicked();
+}
+
 void TrackListView::dragEnterEvent(QDragEnterEvent* event) {
     if (!localPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();

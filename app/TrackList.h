@@ -20,8 +20,13 @@ public:
 signals:
     // Local files and folders dropped onto the list, in the order of the drop.
     void pathsDropped(const QStringList& paths);
+    // A left click or double-click, after the list updated its selection.
+    void leftClicked();
+    void leftDoubleClicked();
 
 protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
