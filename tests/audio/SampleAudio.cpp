@@ -9,7 +9,10 @@ namespace velmora::test {
 
 QString makeTone(const QString& folder, const QString& name, const ToneSpec& spec, QString* error) {
     const QString path = QDir(folder).filePath(name + "." + spec.extension);
-    const QString wave = QString("%1*sin(2*PI*%2*t)").arg(spec.amplitude).arg(spec.frequency);
+    const QString wave = QString("%1*sin(2*PI*%2*(t-%3))*gte(t\\,%3)")
+                             .arg(spec.amplitude)
+                             .arg(spec.frequency)
+                             .arg(spec.leadingSilence);
     QStringList waves;
     for (int c = 0; c < spec.channels; ++c)
         waves << wave;

@@ -14,7 +14,8 @@ struct ToneSpec {
     QString extension = "wav";
     double seconds = 1.5;
     double frequency = 440;
-    double amplitude = 0.25; // of full scale
+    double amplitude = 0.25;   // of full scale
+    double leadingSilence = 0; // seconds of silence before the tone, within seconds
     int sampleRate = 44100;
     int channels = 2;
 };
