@@ -386,14 +386,20 @@ void ReplaceFile::commit() {
 }
 
 void writeInPlace(const std::string& path, std::uint64_t offset, const void* data, std::size_t n) {
-    const std::string target = resolveSymlinks(path);
-    WritableWhileAlive writable(target);
-    int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    writeInPlace(path, offset, data, n, InPlaceFlush::WaitForDisk);
+}
+
+void writeInPlace(const std::string& path, std::uint64_t offset, const void* data, std::size_t n,
+                  InPlaceFlush flush) {
+    // stat, chmod and open all follow symlinks themselves: the target is
+    // written and the link stays a link, without resolving the path first.
+    WritableWhileAlive writable(path);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         raiseOpenError(path, errno);
     int err = 0;
     bool ok = pwriteAll(fd, static_cast<const char*>(data), n, offset, err);
-    if (ok && ::fdatasync(fd) != 0) {
+    if (ok && flush == InPlaceFlush::WaitForDisk && ::fdatasync(fd) != 0) {
         ok = false;
         err = errno;
     }

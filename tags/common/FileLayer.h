@@ -136,6 +136,15 @@ private:
 // back afterwards. Raises the open error or the write error.
 void writeInPlace(const std::string& path, std::uint64_t offset, const void* data, std::size_t n);
 
+// Whether an in-place write waits until its bytes are on the disk.
+enum class InPlaceFlush { WaitForDisk, LeaveToSystem };
+
+// As above; LeaveToSystem skips the wait and lets the system write the bytes
+// back on its own, for small rewrites where speed matters more than having
+// the edit on disk the moment the call returns.
+void writeInPlace(const std::string& path, std::uint64_t offset, const void* data, std::size_t n,
+                  InPlaceFlush flush);
+
 // The folder of the running executable, with a trailing '/'.
 std::string executableDir();
 

@@ -45,7 +45,8 @@ void WriteMP3Tag(const std::string& fileName, const ID3StructV2& tag) {
 void WriteMP3Tag(const std::string& fileName, const ID3StructV2& tag, TrackSource track) {
     ID3StructV2 record = tag; // the caller may hand in the shared record itself
     velmora::InputFile in(fileName);
-    const ParsedTag old = parseTag(readTagBytes(in));
+    const std::string oldBytes = readTagBytes(in);
+    const ParsedTag old = parseTag(oldBytes);
     if (track == TrackSource::FromFile)
         record.Track = old.fields.Track;
 
@@ -59,9 +60,19 @@ void WriteMP3Tag(const std::string& fileName, const ID3StructV2& tag, TrackSourc
     const std::uint64_t needed = kHeaderSize + frames.size();
     if (complete && needed <= audioStart) {
         // Fits in the old tag's space: one positioned write, the rest padding.
+        // It touches only the tag's bytes, so the system may write them back
+        // in its own time: an edit costs about as much as a read.
         const std::string bytes =
             assembleTag(frames, static_cast<std::size_t>(audioStart - needed));
-        velmora::writeInPlace(fileName, 0, bytes.data(), bytes.size());
+        // Only the bytes that differ from the old tag (of the same length) are written.
+        std::size_t first = 0, last = std::min(bytes.size(), oldBytes.size());
+        while (first < last && bytes[first] == oldBytes[first])
+            ++first;
+        while (last > first && bytes[last - 1] == oldBytes[last - 1])
+            --last;
+        if (last > first)
+            velmora::writeInPlace(fileName, first, bytes.data() + first, last - first,
+                                  velmora::InPlaceFlush::LeaveToSystem);
         return;
     }
     const std::uint64_t audioLength = in.size() - audioStart;

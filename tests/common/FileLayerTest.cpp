@@ -24,6 +24,10 @@ void overwriteStart(const std::string& path, const std::string& bytes) {
     writeInPlace(path, 0, bytes.data(), bytes.size());
 }
 
+void overwriteStartNoWait(const std::string& path, const std::string& bytes) {
+    writeInPlace(path, 0, bytes.data(), bytes.size(), InPlaceFlush::LeaveToSystem);
+}
+
 // The two ways of writing, run over the same cases.
 struct Writer {
     const char* name;
@@ -105,8 +109,8 @@ TEST_P(FileLayerWriters, MissingFileRaisesTheOpenErrorAndCreatesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(All, FileLayerWriters,
                          ::testing::Values(Writer{"Replace", replaceWith, kNew},
-                                           Writer{"InPlace", overwriteStart,
-                                                  kNew.substr(0, kNew.size())}),
+                                           Writer{"InPlace", overwriteStart, kNew},
+                                           Writer{"InPlaceNoWait", overwriteStartNoWait, kNew}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FileLayer, ReplaceIntoAFolderThatIsNotWritableFailsCleanly) {

@@ -190,6 +190,33 @@ TEST(Id3File, OtherFramesAreWrittenBackAfterTheSeven) {
               renderFrames({"changed", "", "", "", "", "note", ""}, {}).size() + 10);
 }
 
+// Edits that keep the tag's length: the file must equal a freshly built tag
+// in front of the audio, whichever bytes changed.
+TEST(Id3File, InPlaceEditsGiveExactlyTheNewTag) {
+    TempDir dir;
+    const std::string path = dir.file("song.mp3");
+    const std::string audio = mpegAudio(4, 21);
+    const std::vector<Frame> kept{{"PRIV", 0, "me\0x"s}, {"TXXX", 0, "\x00k\x00v"s}};
+    const std::size_t space = 600;
+    const std::vector<ID3StructV2> edits = {
+        {"Title", "Artist", "Album", "2009", "5", "note", "Rock"},
+        {"Title", "Artist", "Album", "2010", "5", "note", "Rock"}, // one digit
+        {"Title", "Artist", "Album", "2010", "5", "note", "Jazz"}, // the last frame of the seven
+        {"Title", "Artist", "Album", "2010", "5", "note", "Jazz"}, // nothing
+        {"T", "Artist", "Album", "2010", "5", "note", "Jazz"},     // everything moves
+        {"Tit\xC3\xA9", "Artist", "Album", "2010", "5", "", "Jazz"},
+    };
+    writeFile(path, assembleTag(renderFrames(edits[0], kept),
+                                space - 10 - renderFrames(edits[0], kept).size()) +
+                        audio);
+    for (const ID3StructV2& edit : edits) {
+        WriteMP3Tag(path, edit, TrackSource::FromRecord);
+        const std::string frames = renderFrames(edit, kept);
+        EXPECT_EQ(readFile(path), assembleTag(frames, space - 10 - frames.size()) + audio)
+            << show(edit);
+    }
+}
+
 TEST(Id3File, ReadingChangesNothing) {
     TempDir dir;
     const std::string path = dir.file("song.mp3");
