@@ -16,10 +16,10 @@ namespace vcedit {
 constexpr std::size_t kMaxHeaderBytes = 64u * 1024 * 1024;
 
 // One page met while reading the headers, in input order. Pages of other
-// streams are kept as they are; pages of our stream only mark where the new
+// streams are copied as they are; pages of our stream mark where the new
 // header pages go.
 struct HeaderPage {
-    std::string otherStream; // raw bytes of another stream's page
+    std::string bytes; // the page as read
     bool ours = false;
     bool firstOfOurs = false; // the identification header goes here
     bool lastOfOurs = false;  // the comment and setup headers (and the rest of the page) go here
@@ -48,6 +48,7 @@ private:
     const char* readHeaders();
     const char* takeOurPage(const unsigned char* page, std::size_t size, HeaderPage& entry);
     const char* takePacket(std::vector<unsigned char>& packet);
+    const char* checkBeforeRewrite() const;
     const char* buildCommentPacket(std::string& packet) const;
     const char* writeHeaders(void* out, std::uint32_t& nextSequence);
     const char* copyRest(void* out, std::uint32_t sequenceShift);

@@ -47,8 +47,6 @@ const char* Editor::readHeaders() {
         if (headerBytes > kMaxHeaderBytes)
             return "The Vorbis headers are too large (over 64 MiB)";
         const unsigned char* page = input_->data();
-        if (!pageChecksumValid(page, size))
-            return "A page of the Vorbis headers is damaged (checksum mismatch)";
 
         if (!haveSerial_) {
             if (!(pageFlags(page) & kBeginOfStream))
@@ -61,11 +59,10 @@ const char* Editor::readHeaders() {
             }
         }
         HeaderPage entry;
+        entry.bytes.assign(reinterpret_cast<const char*>(page), size);
         if (haveSerial_ && pageSerial(page) == serial_) {
             if (const char* error = takeOurPage(page, size, entry))
                 return error;
-        } else {
-            entry.otherStream.assign(reinterpret_cast<const char*>(page), size);
         }
         headerPages_.push_back(std::move(entry));
         input_->consume(size);
@@ -130,18 +127,45 @@ const char* Editor::takePacket(std::vector<unsigned char>& packet) {
         return index == 0   ? "Not a Vorbis stream (no identification header)"
                : index == 1 ? "The second Vorbis header is not a comment header"
                             : "The third Vorbis header is not a setup header";
+    if (index == 2)
+        return nullptr; // decoded only before a rewrite (checkBeforeRewrite)
     ogg_packet op{};
     op.packet = packet.data();
     op.bytes = static_cast<long>(packet.size());
     op.b_o_s = index == 0;
     op.packetno = index;
     if (vorbis_synthesis_headerin(&info_, state_->vc, &op) != 0)
-        return index == 0   ? "The Vorbis identification header is damaged"
-               : index == 1 ? "The Vorbis comment header is damaged"
-                            : "The Vorbis setup header is damaged";
+        return index == 0 ? "The Vorbis identification header is damaged"
+                          : "The Vorbis comment header is damaged";
     if (index == 1 && state_->vc->vendor)
         vendor_ = state_->vc->vendor;
     return nullptr;
+}
+
+// Reading comments needs neither checksums nor the setup header's codebooks,
+// and both cost more than the rest of a read. A rewrite gives the header pages
+// new checksums, though, so it first makes sure that it does not hide damage.
+const char* Editor::checkBeforeRewrite() const {
+    for (const HeaderPage& entry : headerPages_)
+        if (!pageChecksumValid(reinterpret_cast<const unsigned char*>(entry.bytes.data()),
+                               entry.bytes.size()))
+            return "A page of the Vorbis headers is damaged (checksum mismatch)";
+    vorbis_info info;
+    vorbis_comment comments;
+    vorbis_info_init(&info);
+    vorbis_comment_init(&comments);
+    int result = 0;
+    for (long i = 0; i < 3 && result == 0; ++i) {
+        ogg_packet op{};
+        op.packet = const_cast<unsigned char*>(packets_[i].data()); // only read
+        op.bytes = static_cast<long>(packets_[i].size());
+        op.b_o_s = i == 0;
+        op.packetno = i;
+        result = vorbis_synthesis_headerin(&info, &comments, &op);
+    }
+    vorbis_comment_clear(&comments);
+    vorbis_info_clear(&info);
+    return result == 0 ? nullptr : "The Vorbis setup header is damaged";
 }
 
 } // namespace vcedit

@@ -103,7 +103,7 @@ const char* Editor::writeHeaders(void* out, std::uint32_t& nextSequence) {
     }
 
     for (const HeaderPage& entry : headerPages_) {
-        if (!entry.ours && !emit(out, entry.otherStream.data(), entry.otherStream.size()))
+        if (!entry.ours && !emit(out, entry.bytes.data(), entry.bytes.size()))
             return "Cannot write the output stream";
         if (entry.firstOfOurs)
             for (const std::string& page : identPages)
@@ -171,6 +171,8 @@ const char* Editor::write(void* out) {
     if (!write_)
         return "No write function was given";
     written_ = true;
+    if (const char* error = checkBeforeRewrite())
+        return error;
     std::uint32_t nextSequence = 0;
     if (const char* error = writeHeaders(out, nextSequence))
         return error;

@@ -106,6 +106,23 @@ std::vector<KeepCase> keepCases() {
                       frame24("TDRC", "\x00"
                                       "2001"s)),
          {}},
+        {"Version24RecordingTimeInParts",
+         tagOf(4, frame24("TDRC", "\x00"
+                                  "2021-03-04T10:20:30"s) +
+                      frame24("TPE2", "\x00x"s)),
+         {{"TPE2", 0, "\x00x"s},
+          {"TDAT", 0,
+           "\x00"
+           "0403"s},
+          {"TIME", 0,
+           "\x00"
+           "1020"s}}},
+        {"Version24RecordingDateOnly",
+         tagOf(4, frame24("TDRC", "\x00"
+                                  "2021-03-04"s)),
+         {{"TDAT", 0,
+           "\x00"
+           "0403"s}}},
         {"Version22Converted",
          tagOf(2, frame22("TT2", "\x00t"s) +
                       frame22("PIC", "\x00JPG\x03"
