@@ -113,7 +113,8 @@ void replaceComments(vcedit_state* state, vorbis_comment* comments, const OGGTag
 namespace ogg {
 
 std::string vceditLibraryPath() {
-    std::string dir = libraryDirOverride.empty() ? velmora::executableDir() : libraryDirOverride;
+    static const std::string executableDir = velmora::executableDir(); // it does not move
+    std::string dir = libraryDirOverride.empty() ? executableDir : libraryDirOverride;
     if (!dir.empty() && dir.back() != '/')
         dir += '/';
     return dir + "libvcedit.so";
