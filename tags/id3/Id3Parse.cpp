@@ -38,6 +38,11 @@ bool isFrameId(std::string_view id) {
                        [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
 }
 
+bool digitsAt(std::string_view text, std::size_t pos, std::size_t count) {
+    return text.size() >= pos + count && std::all_of(text.begin() + pos, text.begin() + pos + count,
+                                                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // The value of a text frame; false when its encoding is unknown.
 bool readTextValue(std::string_view content, bool multipleValues, std::string& out) {
     if (content.empty() || !isKnownEncoding(byteAt(content, 0)))
@@ -108,11 +113,21 @@ public:
     void finish() {
         if (haveYear_ || recordingTime_.empty())
             return;
-        // "2021-03-04T10:00" holds the year in its first four digits.
-        const bool startsWithYear = recordingTime_.size() >= 4 &&
-                                    std::all_of(recordingTime_.begin(), recordingTime_.begin() + 4,
-                                                [](char c) { return c >= '0' && c <= '9'; });
-        tag_.fields.Year = startsWithYear ? recordingTime_.substr(0, 4) : recordingTime_;
+        // "2021-03-04T10:20" is the year 2021 in the record; version 2.3 keeps
+        // the day and month as TDAT "0403" and the time as TIME "1020".
+        const std::string& time = recordingTime_;
+        if (!digitsAt(time, 0, 4)) {
+            tag_.fields.Year = time;
+            return;
+        }
+        tag_.fields.Year = time.substr(0, 4);
+        if (time.size() >= 10 && time[4] == '-' && time[7] == '-' && digitsAt(time, 5, 2) &&
+            digitsAt(time, 8, 2)) {
+            tag_.kept.push_back({"TDAT", 0, '\0' + time.substr(8, 2) + time.substr(5, 2)});
+            if (time.size() >= 16 && time[10] == 'T' && time[13] == ':' && digitsAt(time, 11, 2) &&
+                digitsAt(time, 14, 2))
+                tag_.kept.push_back({"TIME", 0, '\0' + time.substr(11, 2) + time.substr(14, 2)});
+        }
     }
 
 private:
