@@ -1,0 +1,584 @@
+// The whole workflow through the real window on real files: adding by file
+// dialog, folder and drop, removing, clearing, writing all tags (read back by
+// TagLib), reset, renaming, the keyboard, and the mended faults: the row
+// bound, a reader error in an add, files without a reader, the folder
+// dialog's close box and commands during a folder scan.
+#include "AudioFixtures.h"
+#include "WindowFixture.h"
+
+#include "components/skin/Skin.h"
+#include "tags/wma/WMAudioInfo.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+class WorkflowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void addShowsFirstFileAndCaptionsWithoutExtension();
+    void addFileKeepsWholeNameFolderDropsExtension();
+    void folderTakesOnlyAudioFilesAndNoSubfolders();
+    void sameFileTwiceGivesTwoRows();
+    void removeTakesFirstSelectedRowOnly();
+    void removingLastRowEmptiesFields();
+    void clearThenAddFillsFromIndexZero();
+    void addFileReplacesEditsAddFolderKeepsThem();
+    void writeAllIsReadBackByTagLib();
+    void writeAllSkipsWavAndAsksOnce();
+    void writeAllAnswerYesClearsList();
+    void writeAllOnEmptyListAsksNothing();
+    void writeAllStopsPlaybackFirst();
+    void resetAfterWriteShowsValuesAsRead();
+    void renameCases_data();
+    void renameCases();
+    void renameNeverReplacesAFile();
+    void renameOfPlayingRowIsRefused();
+    void readerErrorStillGivesListedRowsTheirEntries();
+    void fileWithoutReaderGetsEmptyFields();
+    void rowBoundAddsWhatFitsAndSaysWhy();
+    void folderDialogCloseBoxCountsAsCancel();
+    void commandsWaitDuringFolderScan();
+    void droppedFilesAndFoldersAreAdded();
+    void keyboardShortcutsRunTheirCommands();
+
+private:
+    QString caseDir() const { return caseDir_->path(); }
+    QString file(const QString& name, const QString& ext = {});
+    QTemporaryDir fixturesDir_;
+    std::unique_ptr<QTemporaryDir> caseDir_;
+    AudioFixtures fixtures_;
+};
+
+void WorkflowTest::initTestCase() {
+    QVERIFY(fixturesDir_.isValid());
+    QVERIFY2(fixtures_.make(fixturesDir_.path()), "ffmpeg could not make the fixture files");
+    WMAudioInfo::Bind();
+}
+
+void WorkflowTest::cleanupTestCase() {
+    WMAudioInfo::Unbind();
+}
+
+void WorkflowTest::init() {
+    caseDir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(caseDir_->isValid());
+}
+
+// A copy of the template of the name's extension (or of ext) in the case folder.
+QString WorkflowTest::file(const QString& name, const QString& ext) {
+    const QString path = caseDir() + "/" + name;
+    const QString kind = ext.isEmpty() ? QFileInfo(name).suffix().toLower() : ext;
+    if (!fixtures_.copy(kind, path))
+        qWarning("could not copy %s", qPrintable(path));
+    return path;
+}
+
+void WorkflowTest::addShowsFirstFileAndCaptionsWithoutExtension() {
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({file("a.mp3"), file("b.ogg")});
+    f.window->RunSkinCommand("add");
+    QCOMPARE(f.log.lastFilter, Tfm_main::OpenDialogFilter);
+    QCOMPARE(f.window->RowCount(), 2);
+    QCOMPARE(f.window->RowCaption(0), std::string("a"));
+    QCOMPARE(f.window->RowCaption(1), std::string("b"));
+    QCOMPARE(QString::fromStdString(f.window->RowPath(1)), caseDir() + "/b.ogg");
+    QCOMPARE(f.window->FirstSelectedRow(), 0);
+    QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("Template mp3"));
+    QCOMPARE(f.window->edt_art->text(), QStringLiteral("Fixture Artist"));
+    QCOMPARE(f.window->edt_year->text(), QStringLiteral("1999"));
+    QCOMPARE(f.window->edt_genre->currentText(), QStringLiteral("Jazz"));
+    QCOMPARE(TrackTable[1].Title, std::string("Template ogg"));
+    QCOMPARE(TrackTable[1].Year, std::string("1999"));
+    QVERIFY(f.log.errors.isEmpty());
+}
+
+void WorkflowTest::addFileKeepsWholeNameFolderDropsExtension() {
+    const QString song = file("Song.MP3", "mp3");
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({song});
+    f.window->Remove1Click();
+    QCOMPARE(f.window->RowCaption(0), std::string("Song.MP3"));
+    f.dialogs->folderAnswers.push_back(caseDir());
+    f.window->Clear1Click();
+    QCOMPARE(f.window->RowCount(), 2);
+    QCOMPARE(f.window->RowCaption(1), std::string("Song"));
+    QCOMPARE(TrackTable[1].Title, std::string("Template mp3")); // read although in capitals
+}
+
+void WorkflowTest::folderTakesOnlyAudioFilesAndNoSubfolders() {
+    file("a.mp3");
+    file("b.wav");
+    file("c.ogg");
+    QFile text(caseDir() + "/d.txt");
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    QVERIFY(QDir(caseDir()).mkdir("sub"));
+    file("sub/e.mp3", "mp3");
+    WindowFixture f;
+    f.dialogs->folderAnswers.push_back(caseDir());
+    f.window->RunSkinCommand("folder");
+    QStringList captions;
+    for (int i = 0; i < f.window->RowCount(); ++i)
+        captions << QString::fromStdString(f.window->RowCaption(i));
+    captions.sort();
+    QCOMPARE(captions, QStringList({"a", "c"}));
+    QCOMPARE(f.window->FirstSelectedRow(), 0);
+}
+
+void WorkflowTest::sameFileTwiceGivesTwoRows() {
+    const QString a = file("a.mp3");
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({a});
+    f.dialogs->openAnswers.push_back({a});
+    f.window->RunSkinCommand("add");
+    f.window->RunSkinCommand("add");
+    QCOMPARE(f.window->RowCount(), 2);
+    QCOMPARE(f.window->RowPath(0), f.window->RowPath(1));
+    QCOMPARE(TrackTable[1], TrackTable[0]);
+}
+
+void WorkflowTest::removeTakesFirstSelectedRowOnly() {
+    WindowFixture f;
+    f.addRows({"r0", "r1", "r2", "r3"});
+    f.clickRow(1);
+    f.clickRow(3, Qt::ControlModifier);
+    f.window->RunSkinCommand("remove");
+    QCOMPARE(f.window->RowCount(), 3);
+    QCOMPARE(f.window->RowCaption(1), std::string("r2"));
+    QCOMPARE(TrackTable[1].Title, std::string("r2"));
+    QCOMPARE(BaselineTable[2].Title, std::string("r3"));
+    QVERIFY(f.window->IsRowSelected(2)); // the former row 3
+    // The popup's Remove does the same.
+    f.window->DeselectAllRows();
+    f.window->SelectRow(0);
+    f.window->Remove2Click();
+    QCOMPARE(f.window->RowCaption(0), std::string("r2"));
+}
+
+void WorkflowTest::removingLastRowEmptiesFields() {
+    WindowFixture f;
+    f.addRows({"only"});
+    f.clickRow(0);
+    QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("only"));
+    f.window->Remove2Click();
+    QCOMPARE(f.window->RowCount(), 0);
+    for (QLineEdit* edit :
+         {f.window->edt_tatal, f.window->edt_art, f.window->edt_alb, f.window->edt_year})
+        QCOMPARE(edit->text(), QString());
+    QCOMPARE(f.window->edt_com->toPlainText(), QString());
+    QCOMPARE(f.window->edt_genre->currentText(), QString());
+    QCOMPARE(f.window->PathCaption(), QStringLiteral("Path: "));
+}
+
+void WorkflowTest::clearThenAddFillsFromIndexZero() {
+    const QString a = file("a.mp3");
+    const QString b = file("b.ogg");
+    WindowFixture f;
+    f.addRows({"x", "y", "z"});
+    f.window->RunSkinCommand("clear");
+    QCOMPARE(f.window->RowCount(), 0);
+    QCOMPARE(f.window->PathCaption(), QStringLiteral("Path: "));
+    QCOMPARE(TrackTable[2].Title, std::string("z")); // entries stay, belonging to no row
+    f.dialogs->openAnswers.push_back({b, a});
+    f.window->RunSkinCommand("add");
+    QCOMPARE(TrackTable[0].Title, std::string("Template ogg"));
+    QCOMPARE(TrackTable[1].Title, std::string("Template mp3"));
+    QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("Template ogg"));
+}
+
+void WorkflowTest::addFileReplacesEditsAddFolderKeepsThem() {
+    const QString a = file("a.mp3");
+    QTemporaryDir other;
+    fixtures_.copy("ogg", other.path() + "/x.ogg");
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({a});
+    f.window->RunSkinCommand("add");
+    f.window->edt_tatal->setText("edited");
+    QCOMPARE(TrackTable[0].Title, std::string("edited"));
+    f.dialogs->folderAnswers.push_back(other.path());
+    f.window->AddFolder();
+    QCOMPARE(TrackTable[0].Title, std::string("edited"));
+    QCOMPARE(TrackTable[1].Title, std::string("Template ogg"));
+    f.dialogs->openAnswers.push_back({a});
+    f.window->Remove1Click();
+    QCOMPARE(TrackTable[0].Title, std::string("Template mp3"));
+    QCOMPARE(f.window->RowCount(), 3);
+}
+
+void WorkflowTest::writeAllIsReadBackByTagLib() {
+    const QString mp3 = caseDir() + "/one.mp3";
+    const QString ogg = caseDir() + "/two.ogg";
+    const QString wma = caseDir() + "/three.wma";
+    QVERIFY(fixtures_.copy("mp3", mp3, "One", 3));
+    QVERIFY(fixtures_.copy("ogg", ogg, "Two", 9));
+    QVERIFY(fixtures_.copy("wma", wma, "Three", 11));
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({mp3, ogg, wma});
+    f.window->RunSkinCommand("add");
+    f.clickRow(0);
+    f.clickRow(2, Qt::ShiftModifier);
+    QTest::keyClicks(f.window->edt_art, " & Friends");
+    f.window->edt_alb->setText("Ünïcode Album ✓");
+    f.window->edt_genre->setEditText("Chiptune");
+    f.window->edt_com->setPlainText("new comment");
+    f.window->edt_year->setText("2024");
+    f.clickRow(1);
+    f.window->edt_tatal->setText("Second");
+    f.window->RunSkinCommand("ok");
+    QVERIFY2(f.log.errors.isEmpty(), qPrintable(f.log.errors.join('\n')));
+    const char* titles[] = {"One", "Second", "Three"};
+    const unsigned tracks[] = {3, 9, 11};
+    int i = 0;
+    for (const QString& path : {mp3, ogg, wma}) {
+        const TagLibTags tags = AudioFixtures::read(path);
+        QCOMPARE(tags.title, std::string(titles[i]));
+        QCOMPARE(tags.artist, std::string("Fixture Artist & Friends"));
+        QCOMPARE(tags.album, std::string("Ünïcode Album ✓"));
+        QCOMPARE(tags.genre, std::string("Chiptune"));
+        QVERIFY2(tags.comment == "new comment", (path + ": " + tags.comment.c_str()).toUtf8());
+        QCOMPARE(tags.year, 2024u);
+        // Each file keeps its own track number.
+        QCOMPARE(tags.track, tracks[i]);
+        ++i;
+    }
+    QCOMPARE(f.log.questions,
+             QStringList{"information has been written finished, clear the list now?"});
+    QCOMPARE(f.window->RowCount(), 3); // answered No
+}
+
+void WorkflowTest::writeAllSkipsWavAndAsksOnce() {
+    const QString wav = file("w.wav");
+    const QString mp3 = file("m.mp3");
+    QFile wavFile(wav);
+    QVERIFY(wavFile.open(QIODevice::ReadOnly));
+    const QByteArray wavBefore = wavFile.readAll();
+    wavFile.close();
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({wav, mp3});
+    f.window->RunSkinCommand("add");
+    f.window->edt_tatal->setText("Both");
+    f.clickRow(0);
+    f.clickRow(1, Qt::ControlModifier);
+    QTest::keyClicks(f.window->edt_tatal, "!");
+    f.window->RunSkinCommand("ok");
+    QVERIFY(wavFile.open(QIODevice::ReadOnly));
+    QCOMPARE(wavFile.readAll(), wavBefore);
+    QCOMPARE(AudioFixtures::read(mp3).title, std::string("Both!"));
+    QCOMPARE(f.log.questions.size(), 1);
+}
+
+void WorkflowTest::writeAllAnswerYesClearsList() {
+    const QString mp3 = file("m.mp3");
+    WindowFixture f;
+    f.dialogs->questionAnswer = true;
+    f.dialogs->openAnswers.push_back({mp3});
+    f.window->RunSkinCommand("add");
+    f.window->RunSkinCommand("ok");
+    QCOMPARE(f.window->RowCount(), 0);
+    QCOMPARE(f.window->edt_tatal->text(), QString());
+    QCOMPARE(f.window->PathCaption(), QStringLiteral("Path: "));
+}
+
+void WorkflowTest::writeAllOnEmptyListAsksNothing() {
+    WindowFixture f;
+    f.window->RunSkinCommand("ok");
+    QVERIFY(f.log.questions.isEmpty());
+    QVERIFY(f.log.errors.isEmpty());
+}
+
+void WorkflowTest::writeAllStopsPlaybackFirst() {
+    const QString mp3 = file("m.mp3");
+    WindowFixture f;
+    f.window->AudioPlayer21->SetOutput(TAudioPlayer2::Output::Silent);
+    f.dialogs->openAnswers.push_back({mp3});
+    f.window->RunSkinCommand("add");
+    f.window->RunSkinCommand("play");
+    QVERIFY(PlayingFlag);
+    f.window->edt_tatal->setText("While playing");
+    f.window->RunSkinCommand("ok");
+    QVERIFY(!PlayingFlag && !PausedFlag);
+    QCOMPARE(AudioFixtures::read(mp3).title, std::string("While playing"));
+}
+
+void WorkflowTest::resetAfterWriteShowsValuesAsRead() {
+    const QString mp3 = file("m.mp3");
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({mp3});
+    f.window->RunSkinCommand("add");
+    f.window->edt_tatal->setText("Written");
+    f.window->RunSkinCommand("ok");
+    f.window->edt_tatal->setText("Later edit");
+    f.window->RunSkinCommand("reset");
+    QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("Template mp3"));
+    QCOMPARE(TrackTable[0].Title, std::string("Template mp3"));
+    QCOMPARE(AudioFixtures::read(mp3).title, std::string("Written"));
+}
+
+namespace {
+
+// Opens the rename editor on the first selected row, types text and presses Enter.
+void renameTo(WindowFixture& f, const QString& text) {
+    f.window->lv_id3DblClick();
+    QVERIFY(f.window->edt_tit->isVisible());
+    f.window->edt_tit->setText(text);
+    QTest::keyClick(f.window->edt_tit, Qt::Key_Return);
+}
+
+} // namespace
+
+void WorkflowTest::renameCases_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("caption");  // expected caption afterwards
+    QTest::addColumn<QString>("fileName"); // expected file name afterwards
+    QTest::newRow("live") << "live"
+                          << "live"
+                          << "live.mp3";
+    QTest::newRow("forbidden characters") << "a:b?c"
+                                          << "abc"
+                                          << "abc.mp3";
+    QTest::newRow("all nine") << "*?|:\"/\\<>x"
+                              << "x"
+                              << "x.mp3";
+    QTest::newRow("extension typed") << "new.mp3"
+                                     << "new.mp3"
+                                     << "new.mp3.mp3";
+    QTest::newRow("empty") << ""
+                           << "song"
+                           << "song.mp3";
+    QTest::newRow("only removed characters") << "??"
+                                             << "song"
+                                             << "song.mp3";
+    QTest::newRow("unchanged") << "song"
+                               << "song"
+                               << "song.mp3";
+    QTest::newRow("spaces and dots kept") << " a. b "
+                                          << " a. b "
+                                          << " a. b .mp3";
+}
+
+void WorkflowTest::renameCases() {
+    QFETCH(QString, typed);
+    QFETCH(QString, caption);
+    QFETCH(QString, fileName);
+    const QString song = file("song.mp3");
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({song});
+    f.window->RunSkinCommand("add");
+    const Timerec tags = TrackTable[0];
+    renameTo(f, typed);
+    QVERIFY(f.window->edt_tit->isHidden());
+    QCOMPARE(QString::fromStdString(f.window->RowCaption(0)), caption);
+    QCOMPARE(QString::fromStdString(f.window->RowPath(0)), caseDir() + "/" + fileName);
+    QVERIFY(QFile::exists(caseDir() + "/" + fileName));
+    QCOMPARE(QDir(caseDir()).entryList(QDir::Files), QStringList{fileName});
+    QCOMPARE(TrackTable[0], tags);
+    QVERIFY(f.log.information.isEmpty());
+}
+
+void WorkflowTest::renameNeverReplacesAFile() {
+    const QString song = file("song.mp3");
+    const QString taken = file("taken.mp3");
+    QFile takenFile(taken);
+    QVERIFY(takenFile.open(QIODevice::ReadOnly));
+    const QByteArray takenBytes = takenFile.readAll();
+    takenFile.close();
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({song});
+    f.window->RunSkinCommand("add");
+    renameTo(f, "taken");
+    QCOMPARE(f.log.information.size(), 1);
+    QVERIFY2(f.log.information[0].contains("\"song.mp3\"") &&
+                 f.log.information[0].contains("\"taken.mp3\"") &&
+                 f.log.information[0].contains("already exists"),
+             qPrintable(f.log.information[0]));
+    QCOMPARE(f.window->RowCaption(0), std::string("song"));
+    QCOMPARE(QString::fromStdString(f.window->RowPath(0)), song);
+    QVERIFY(QFile::exists(song));
+    QVERIFY(takenFile.open(QIODevice::ReadOnly));
+    QCOMPARE(takenFile.readAll(), takenBytes);
+
+    // A rename the file system refuses names the file and the reason.
+    QVERIFY(QFile::remove(song));
+    renameTo(f, "gone");
+    QCOMPARE(f.log.information.size(), 2);
+    QVERIFY2(f.log.information[1].contains("\"song.mp3\"") &&
+                 f.log.information[1].contains("No such file"),
+             qPrintable(f.log.information[1]));
+    QCOMPARE(f.window->RowCaption(0), std::string("song"));
+}
+
+void WorkflowTest::renameOfPlayingRowIsRefused() {
+    WindowFixture f;
+    f.addRows({"a", "b"});
+    f.clickRow(1);
+    PlayingFlag = true;
+    PlayingRowIndex = 1;
+    f.window->lv_id3DblClick();
+    QCOMPARE(f.log.information, QStringList{"You can not rename a file while it is playing."});
+    QVERIFY(f.window->edt_tit->isHidden());
+    f.clickRow(0);
+    f.window->lv_id3DblClick();
+    QVERIFY(f.window->edt_tit->isVisible());
+    QCOMPARE(f.window->edt_tit->text(), QStringLiteral("a"));
+    QCOMPARE(f.window->edt_tit->parentWidget(), f.window->lv_id3->viewport());
+    QCOMPARE(f.window->edt_tit->width(), 220);
+    PlayingFlag = false;
+}
+
+void WorkflowTest::readerErrorStillGivesListedRowsTheirEntries() {
+    const QString good = file("good.mp3");
+    const QString bad = caseDir() + "/bad.ogg";
+    QFile damaged(bad);
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("OggS this is not a Vorbis stream at all");
+    damaged.close();
+    const QString x = file("x.mp3");
+    const QString y = file("y.mp3");
+    WindowFixture f;
+    f.addRows({"old0", "old1"}); // leave values in entries 0 and 1
+    f.window->RunSkinCommand("clear");
+    f.dialogs->openAnswers.push_back({good, bad, x, y});
+    QTest::mouseClick(f.window->Skin1->FindObject("add"), Qt::LeftButton);
+    QCOMPARE(f.log.errors.size(), 1);
+    QCOMPARE(f.window->RowCount(), 2); // the damaged file keeps its row, x and y are not added
+    QCOMPARE(f.window->RowCaption(1), std::string("bad"));
+    QCOMPARE(TrackTable[0].Title, std::string("Template mp3"));
+    QCOMPARE(TrackTable[1], Timerec{}); // not the values old1 left there
+    QCOMPARE(f.window->FirstSelectedRow(), 0);
+    QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("Template mp3"));
+}
+
+void WorkflowTest::fileWithoutReaderGetsEmptyFields() {
+    const QString wav = file("w.wav");
+    WindowFixture f;
+    f.addRows({"old"});
+    f.window->RunSkinCommand("clear");
+    f.dialogs->openAnswers.push_back({wav});
+    f.window->Remove1Click();
+    QCOMPARE(f.window->RowCaption(0), std::string("w.wav"));
+    QCOMPARE(TrackTable[0], Timerec{});
+    QCOMPARE(f.window->edt_tatal->text(), QString());
+}
+
+void WorkflowTest::rowBoundAddsWhatFitsAndSaysWhy() {
+    const QString a = file("a.mp3");
+    const QString b = file("b.mp3");
+    const QString c = file("c.mp3");
+    WindowFixture f;
+    for (int i = 0; i < TrackTableCapacity - 1; ++i)
+        f.window->AppendRow("row", "/music/row.mp3");
+    f.dialogs->openAnswers.push_back({a, b, c});
+    f.window->RunSkinCommand("add");
+    QCOMPARE(f.window->RowCount(), TrackTableCapacity);
+    QCOMPARE(f.window->RowCaption(TrackTableCapacity - 1), std::string("a"));
+    QCOMPARE(TrackTable[TrackTableCapacity - 1].Title, std::string("Template mp3"));
+    QCOMPARE(f.log.information,
+             QStringList{"2 files were not added: the list holds at most 1001 files."});
+    // A folder add at the bound adds nothing and says so too.
+    f.dialogs->folderAnswers.push_back(caseDir());
+    f.window->AddFolder();
+    QCOMPARE(f.window->RowCount(), TrackTableCapacity);
+    QCOMPARE(f.log.information.last(),
+             QStringLiteral("3 files were not added: the list holds at most 1001 files."));
+}
+
+void WorkflowTest::folderDialogCloseBoxCountsAsCancel() {
+    Tfm_dir dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Add File Directory"));
+    QCOMPARE(dialog.SelectedFolder(), QDir::homePath());
+    dialog.SelectFolder(caseDir());
+    dialog.btn_okClick();
+    QCOMPARE(QString::fromStdString(ChosenFolder), caseDir());
+    // The tree keeps its selection for the next use.
+    QCOMPARE(dialog.SelectedFolder(), caseDir());
+    dialog.open();
+    QVERIFY(dialog.isVisible());
+    dialog.close(); // the frame's close box
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(ChosenFolder, std::string());
+}
+
+void WorkflowTest::commandsWaitDuringFolderScan() {
+    for (int i = 0; i < 20; ++i)
+        file(QString("f%1.mp3").arg(i));
+    WindowFixture f;
+    f.addRows({"kept"});
+    bool busySeen = false;
+    // Commands arriving while the scan handles pending events must not touch the list.
+    QTimer::singleShot(0, f.window.get(), [&] {
+        busySeen = f.window->IsBusy();
+        f.window->RunSkinCommand("clear");
+        f.window->RunSkinCommand("remove");
+        f.window->Remove2Click();
+        f.window->Clear2Click();
+    });
+    f.dialogs->folderAnswers.push_back(caseDir());
+    f.window->RunSkinCommand("folder");
+    QVERIFY(busySeen);
+    QVERIFY(!f.window->IsBusy());
+    QCOMPARE(f.window->RowCount(), 21);
+    QCOMPARE(f.window->RowCaption(0), std::string("kept"));
+    for (int i = 1; i < 21; ++i)
+        QCOMPARE(TrackTable[i].Title, std::string("Template mp3"));
+    QVERIFY(f.window->Skin1->FindObject("clear")->isEnabled());
+}
+
+void WorkflowTest::droppedFilesAndFoldersAreAdded() {
+    const QString single = file("single.mp3");
+    QTemporaryDir folder;
+    fixtures_.copy("ogg", folder.path() + "/inside.ogg");
+    WindowFixture f;
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(single), QUrl::fromLocalFile(folder.path())});
+    QWidget* viewport = f.window->lv_id3->viewport();
+    const QPoint at(10, 10);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    QCOMPARE(f.window->RowCount(), 2);
+    QCOMPARE(f.window->RowCaption(0), std::string("single.mp3"));
+    QCOMPARE(f.window->RowCaption(1), std::string("inside"));
+    QCOMPARE(TrackTable[1].Title, std::string("Template ogg"));
+}
+
+void WorkflowTest::keyboardShortcutsRunTheirCommands() {
+    WindowFixture f;
+    QApplication::setActiveWindow(f.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QTest::keyClick(f.window.get(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(f.log.openDialogs, 1);
+    f.addRows({"a", "b"});
+    f.clickRow(0);
+    f.window->lv_id3->setFocus();
+    QTest::keyClick(f.window->lv_id3, Qt::Key_Delete);
+    QCOMPARE(f.window->RowCount(), 1);
+    QTest::keyClick(f.window->lv_id3, Qt::Key_F2);
+    QVERIFY(f.window->edt_tit->isVisible());
+    QTest::keyClick(f.window->edt_tit, Qt::Key_Escape);
+    f.window->edt_tatal->setFocus();
+    f.window->edt_tatal->setText("typed");
+    QTest::keyClick(f.window.get(), Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(TrackTable[0].Title, std::string("b"));
+    // The tooltips tell the keys.
+    QVERIFY(f.window->Skin1->FindObject("add")->toolTip().contains("Ctrl+O"));
+    QVERIFY(f.window->Skin1->FindObject("ok")->toolTip().contains("Ctrl+S"));
+    QVERIFY(f.window->Skin1->FindObject("remove")->toolTip().contains("Delete"));
+    QVERIFY(f.window->Skin1->FindObject("reset")->toolTip().contains("Ctrl+R"));
+    QVERIFY(f.window->Skin1->FindObject("play")->toolTip().contains("Space"));
+    QVERIFY(f.window->lv_id3->toolTip().startsWith(
+        "You can rename a file by double clicking the file name."));
+}
+
+QTEST_MAIN(WorkflowTest)
+#include "WorkflowTest.moc"
