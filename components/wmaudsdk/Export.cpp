@@ -1,7 +1,6 @@
 // The library's one export: opens an information object on a file.
 #include "AudioInfo.h"
-
-#include "tags/common/Text.h"
+#include "FileName.h"
 
 #include <new>
 
@@ -15,7 +14,7 @@ WMAudioCreateInfo(const char16_t* fileName, wmaudsdk::IWMAudioInfo** info) {
         std::u16string name;
         for (const char16_t* p = fileName; *p && name.size() < 0x10000; ++p)
             name += *p;
-        AudioInfo* opened = AudioInfo::open(velmora::utf16ToUtf8(name));
+        AudioInfo* opened = AudioInfo::open(fileNameFromUtf16(name));
         if (!opened)
             return WMA_E_CANNOTOPEN;
         *info = opened;

@@ -1,5 +1,6 @@
 #include "tags/wma/WMATag.h"
 
+#include "components/wmaudsdk/FileName.h"
 #include "tags/common/Text.h"
 #include "tags/wma/WMAHeaderWalk.h"
 #include "tags/wma/WMAudioInfo.h"
@@ -24,7 +25,7 @@ public:
         auto create = WMAudioInfo::CreateInfo();
         if (!create)
             return;
-        const std::u16string name = velmora::utf8ToUtf16(fileName);
+        const std::u16string name = wmaudsdk::fileNameToUtf16(fileName);
         IWMAudioInfo* info = nullptr;
         if (create(name.c_str(), &info) == wmaudsdk::S_OK)
             info_ = info;

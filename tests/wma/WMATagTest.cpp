@@ -313,6 +313,17 @@ TEST_F(WmaTag, SymlinksAndHardLinksSurviveAWrite) {
     EXPECT_EQ(ReadWMATag(hard).Title, "Through the link");
 }
 
+TEST_F(WmaTag, AnyFileNameCanBeReadAndWritten) {
+    for (const std::string name : {"Grüße 𝄞.wma", "caf\xE9.wma", "\xFF\xFE.wma"}) {
+        const std::string path = place(toneWma(), name);
+        WMATagRec tag;
+        tag.Title = "Named";
+        EXPECT_TRUE(WriteWMATag(path, tag)) << name;
+        EXPECT_EQ(ReadWMATag(path).Title, "Named") << name;
+        ::unlink(path.c_str());
+    }
+}
+
 TEST_F(WmaTag, WithoutTheSdkAnAsfFileReadsEmptyAndIsNotWritten) {
     const std::string path = taggedByTagLib();
     const std::string before = readFile(path);
