@@ -11,23 +11,29 @@ namespace {
 // The count handed to each read of the file component: 44100 sample frames.
 constexpr int BlockSize = 44100;
 
-// The full path of the file started last; with it the playing row index
-// follows the file when rows above it are removed or the list is cleared.
-std::string PlayingPath;
+// The "path" column of the started row, as the list holds it; with it the
+// playing row index follows the file when rows above it are removed or the
+// list is cleared.
+QString PlayingPath;
+
+QString pathAt(const QAbstractItemModel& rows, int row) {
+    return rows.index(row, 1).data().toString();
+}
 
 // Puts the playing row index back on the row that holds the playing file
 // after the list changed, or on -1 (no row) when that file is no longer
 // listed, so that neither the row colour nor previous and next ever land on
-// another file's row or on a row that does not exist.
-void followPlayingFile(const Tfm_main& window) {
+// another file's row or on a row that does not exist. It works on the list's
+// model alone, which stays whole until its own destruction is done.
+void followPlayingFile(const QAbstractItemModel& rows) {
     if (!PlayingFlag || PlayingRowIndex < 0)
         return;
-    const int rows = window.RowCount();
-    if (PlayingRowIndex < rows && window.RowPath(PlayingRowIndex) == PlayingPath)
+    const int count = rows.rowCount();
+    if (PlayingRowIndex < count && pathAt(rows, PlayingRowIndex) == PlayingPath)
         return;
     PlayingRowIndex = -1;
-    for (int row = 0; row < rows; ++row) {
-        if (window.RowPath(row) == PlayingPath) {
+    for (int row = 0; row < count; ++row) {
+        if (pathAt(rows, row) == PlayingPath) {
             PlayingRowIndex = row;
             return;
         }
@@ -35,18 +41,17 @@ void followPlayingFile(const Tfm_main& window) {
 }
 
 // Re-checks the playing row whenever rows come, go or move (once per list).
-void watchListChanges(Tfm_main& window) {
-    QAbstractItemModel* model = window.lv_id3->model();
+void watchListChanges(QAbstractItemModel* rows) {
     const char* const marker = "velmoraFollowsPlayingFile";
-    if (model->property(marker).toBool())
+    if (rows->property(marker).toBool())
         return;
-    model->setProperty(marker, true);
-    const auto follow = [&window] { followPlayingFile(window); };
-    QObject::connect(model, &QAbstractItemModel::rowsInserted, &window, follow);
-    QObject::connect(model, &QAbstractItemModel::rowsRemoved, &window, follow);
-    QObject::connect(model, &QAbstractItemModel::rowsMoved, &window, follow);
-    QObject::connect(model, &QAbstractItemModel::modelReset, &window, follow);
-    QObject::connect(model, &QAbstractItemModel::layoutChanged, &window, follow);
+    rows->setProperty(marker, true);
+    const auto follow = [rows] { followPlayingFile(*rows); };
+    QObject::connect(rows, &QAbstractItemModel::rowsInserted, rows, follow);
+    QObject::connect(rows, &QAbstractItemModel::rowsRemoved, rows, follow);
+    QObject::connect(rows, &QAbstractItemModel::rowsMoved, rows, follow);
+    QObject::connect(rows, &QAbstractItemModel::modelReset, rows, follow);
+    QObject::connect(rows, &QAbstractItemModel::layoutChanged, rows, follow);
 }
 
 } // namespace
@@ -64,15 +69,15 @@ void Tfm_main::PlayFile() {
     }
     if (PlayingFlag)
         StopPlay();
-    watchListChanges(*this);
+    watchListChanges(lv_id3->model());
     PlayingFlag = true;
     try {
         AudioFile21->SetOption(-1);
         if (AudioFile21->IsOpen())
             AudioFile21->Close();
         PlayingRowIndex = FirstSelectedRow();
-        PlayingPath = RowPath(PlayingRowIndex);
-        AudioFile21->Open(QString::fromStdString(PlayingPath), 0, 1);
+        PlayingPath = pathAt(*lv_id3->model(), PlayingRowIndex);
+        AudioFile21->Open(QString::fromStdString(RowPath(PlayingRowIndex)), 0, 1);
         const int formatValue1 = AudioFile21->FormatValue1();
         const int formatValue2 = AudioFile21->FormatValue2();
         AudioPlayer21->SetFormat(formatValue2, formatValue1);
@@ -120,7 +125,7 @@ void Tfm_main::pause() {
 void Tfm_main::brackplay() {
     if (!PlayingFlag)
         return;
-    followPlayingFile(*this);
+    followPlayingFile(*lv_id3->model());
     if (PlayingRowIndex <= 0)
         return;
     DeselectAllRows();
@@ -131,7 +136,7 @@ void Tfm_main::brackplay() {
 void Tfm_main::nextplay() {
     if (!PlayingFlag)
         return;
-    followPlayingFile(*this);
+    followPlayingFile(*lv_id3->model());
     if (PlayingRowIndex < 0 || PlayingRowIndex >= RowCount() - 1)
         return;
     DeselectAllRows();
