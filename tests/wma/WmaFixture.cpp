@@ -1,5 +1,7 @@
 #include "WmaFixture.h"
 
+#include "tags/common/Text.h"
+
 #include <taglib/asffile.h>
 #include <taglib/asfpicture.h>
 #include <taglib/asftag.h>
@@ -146,37 +148,7 @@ std::string le(std::uint64_t value, int width) {
 }
 
 std::string utf16(std::string_view utf8, bool terminated) {
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        std::uint32_t cp;
-        int extra;
-        if (c < 0x80) {
-            cp = c;
-            extra = 0;
-        } else if (c >> 5 == 6) {
-            cp = c & 0x1F;
-            extra = 1;
-        } else if (c >> 4 == 14) {
-            cp = c & 0x0F;
-            extra = 2;
-        } else {
-            cp = c & 0x07;
-            extra = 3;
-        }
-        ++i;
-        for (int k = 0; k < extra && i < utf8.size(); ++k, ++i)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i]) & 0x3F);
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += le(0xD800 + (cp >> 10), 2) + le(0xDC00 + (cp & 0x3FF), 2);
-        } else {
-            out += le(cp, 2);
-        }
-    }
-    if (terminated)
-        out += le(0, 2);
-    return out;
+    return velmora::utf8ToUtf16LeBytes(utf8) + (terminated ? std::string(2, '\0') : "");
 }
 
 std::string object(std::string_view guidText, std::string_view body) {

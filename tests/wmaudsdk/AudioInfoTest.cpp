@@ -99,20 +99,6 @@ TEST_F(SdkInfo, QueryOutcomesWithTheReadersBuffer) {
     EXPECT_EQ(number[0] | number[1] << 8 | number[2] << 16 | number[3] << 24, 0x01020304);
 }
 
-TEST_F(SdkInfo, LargeValuesComeWholeThroughTheWideQuery) {
-    Info info(place(sample()));
-    ASSERT_EQ(info.result, S_OK);
-    std::uint32_t type = 0, length = 0;
-    ASSERT_EQ(info->QueryAttributeEx(u"Huge", &type, nullptr, &length), WMA_E_BUFFERTOOSMALL);
-    ASSERT_EQ(length, 80002u);
-    std::string value(length, '\0');
-    ASSERT_EQ(info->QueryAttributeEx(u"Huge", &type, reinterpret_cast<std::uint8_t*>(value.data()),
-                                     &length),
-              S_OK);
-    EXPECT_EQ(type, WMT_TYPE_STRING);
-    EXPECT_EQ(value, utf16(std::string(40000, 'h')));
-}
-
 TEST_F(SdkInfo, NothingIsWrittenWithoutStoresOrWithoutCloseInfo) {
     const std::string path = place(sample());
     const struct stat before = statOf(path);
