@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
@@ -178,6 +179,10 @@ void WalkWMAHeader(const WalkReadAt& read, WMATagRec& tag) {
 }
 
 void WalkWMAHeaderFile(const std::string& fileName, WMATagRec& tag) {
+    // Only regular files: opening a named pipe would wait for a writer.
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
     velmora::InputFile file;
     if (!velmora::InputFile::tryOpen(fileName, file))
         return;

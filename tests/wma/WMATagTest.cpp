@@ -324,6 +324,15 @@ TEST_F(WmaTag, AnyFileNameCanBeReadAndWritten) {
     }
 }
 
+TEST_F(WmaTag, OnlyRegularFilesAreOpened) {
+    // A named pipe would block an open until someone writes to it.
+    const std::string pipe = dir.file("pipe.wma");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_FALSE(ReadWMATag(pipe).Found);
+    EXPECT_FALSE(WriteWMATag(pipe, WMATagRec{}));
+    EXPECT_FALSE(ReadWMATag(dir.path()).Found);
+}
+
 TEST_F(WmaTag, WithoutTheSdkAnAsfFileReadsEmptyAndIsNotWritten) {
     const std::string path = taggedByTagLib();
     const std::string before = readFile(path);
