@@ -61,6 +61,12 @@ Tfm_main::Tfm_main(QWidget* parent) : QWidget(parent), dialogs_(std::make_unique
 }
 
 Tfm_main::~Tfm_main() {
+    // The base class destructor still closes the window and deletes the
+    // children, which can repaint the list and send signals: none of that may
+    // reach the half-destroyed window.
+    lv_id3->setCustomDraw({});
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
     if (fm_main == this)
         fm_main = nullptr;
 }
