@@ -57,7 +57,7 @@ struct TAudioPlayer2::Impl {
         format.setSampleRate(sampleRate >= 8000 && sampleRate <= 192000 ? sampleRate : 44100);
         format.setSampleFormat(QAudioFormat::Int16);
         if (choice == Output::Automatic)
-            output = DeviceOutput::open(queue, format, &owner);
+            output = DeviceOutput::open(queue, format);
         if (!output)
             output = silent();
     }

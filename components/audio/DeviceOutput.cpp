@@ -4,25 +4,57 @@
 
 #include <QAudioDevice>
 #include <QAudioSink>
+#include <QCoreApplication>
+#include <QList>
 #include <QMediaDevices>
+#include <QPointer>
+#include <utility>
 
-std::unique_ptr<DeviceOutput> DeviceOutput::open(BlockQueue& queue, const QAudioFormat& format,
-                                                 QObject* owner) {
+namespace {
+
+// Deleting a sink runs the event loop for a moment (Qt's PulseAudio sink does
+// that when it goes), which must not happen inside a handler or while a window
+// is being torn down. Sinks that are done with wait here and are deleted from
+// the event loop, or when the application ends, whichever comes first.
+QList<QPointer<QAudioSink>>& retiredSinks() {
+    static QList<QPointer<QAudioSink>> sinks;
+    return sinks;
+}
+
+void deleteRetiredSinks() {
+    const QList<QPointer<QAudioSink>> sinks = std::exchange(retiredSinks(), {});
+    for (const QPointer<QAudioSink>& sink : sinks)
+        delete sink.data();
+}
+
+void retire(QAudioSink* sink) {
+    static const bool registered = [] {
+        qAddPostRoutine(deleteRetiredSinks);
+        return true;
+    }();
+    Q_UNUSED(registered);
+    sink->stop();
+    sink->setParent(nullptr);
+    retiredSinks().removeAll(nullptr);
+    retiredSinks().append(sink);
+    sink->deleteLater();
+}
+
+} // namespace
+
+std::unique_ptr<DeviceOutput> DeviceOutput::open(BlockQueue& queue, const QAudioFormat& format) {
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull() || !device.isFormatSupported(format))
         return nullptr;
     return std::unique_ptr<DeviceOutput>(
-        new DeviceOutput(queue, format, new QAudioSink(device, format, owner)));
+        new DeviceOutput(queue, format, new QAudioSink(device, format)));
 }
 
 DeviceOutput::DeviceOutput(BlockQueue& queue, const QAudioFormat& format, QAudioSink* sink)
     : queue_(queue), format_(format), sink_(sink) {}
 
 DeviceOutput::~DeviceOutput() {
-    // The player never destroys an output from inside one of the sink's own
-    // callbacks, so the sink can go at once.
-    sink_->stop();
-    delete sink_;
+    retire(sink_);
 }
 
 void DeviceOutput::start() {

@@ -9,14 +9,11 @@
 
 class BlockQueue;
 class QAudioSink;
-class QObject;
 
 class DeviceOutput : public AudioOutput {
 public:
     // Null when there is no output device or it cannot take the format.
-    // The sink is a child of owner, so it never outlives it.
-    static std::unique_ptr<DeviceOutput> open(BlockQueue& queue, const QAudioFormat& format,
-                                              QObject* owner);
+    static std::unique_ptr<DeviceOutput> open(BlockQueue& queue, const QAudioFormat& format);
     ~DeviceOutput() override;
 
     void start() override;
