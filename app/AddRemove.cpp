@@ -8,6 +8,7 @@
 #include "tags/id3/Unit2.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
@@ -139,8 +140,17 @@ void Tfm_main::addFolderEntries(const std::string& folder) {
         const std::string separator = !folder.empty() && folder.back() == '/' ? "" : "/";
         std::error_code error;
         std::filesystem::directory_iterator entry(folder, error), end;
+        // Pending events (paints, the Cancel button) are handled between
+        // entries, at most every 25 ms: often enough to stay responsive, rare
+        // enough that repainting does not dominate a big scan.
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
+        bool firstEntry = true;
         for (; !error && entry != end; entry.increment(error)) {
-            QCoreApplication::processEvents();
+            if (std::exchange(firstEntry, false) || sinceEvents.hasExpired(25)) {
+                QCoreApplication::processEvents();
+                sinceEvents.restart();
+            }
             if (progress.wasCanceled())
                 break;
             const std::string name = entry->path().filename().string();
