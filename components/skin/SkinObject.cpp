@@ -148,7 +148,7 @@ void TSkinLabel::paintEvent(QPaintEvent*) {
     while (trimmed.endsWith(QLatin1Char(' ')))
         trimmed.chop(1);
     const int textWidth = fontMetrics().horizontalAdvance(trimmed);
-    if (textWidth > width() && textWidth * 0.8 <= width()) {
+    if (textWidth > width() && textWidth * 0.7 <= width()) {
         // A little too wide: squeeze it rather than cut it.
         const qreal squeeze = qreal(width()) / textWidth;
         p.scale(squeeze, 1.0);

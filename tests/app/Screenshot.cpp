@@ -1,5 +1,7 @@
 // Renders the skinned main window with a few example rows into a PNG (for the
-// README): screenshot <output.png>. Run on the offscreen platform.
+// README): velmora_screenshot <output.png> [skin file]. Run on the offscreen
+// platform.
+#include "TestDialogs.h"
 #include "app/Tageditor.h"
 #include "app/TrackList.h"
 
@@ -12,6 +14,10 @@ int main(int argc, char* argv[]) {
     if (argc < 2)
         return 2;
     Tfm_main window;
+    TestDialogs::Log log; // a skin error is not shown, only the window
+    window.setDialogs(std::make_unique<TestDialogs>(log));
+    if (argc > 2)
+        window.setSkinFile(QString::fromLocal8Bit(argv[2]));
     window.show();
     const char* names[][4] = {
         {"Morning Tide", "Aurelia Vance", "Harbour Lights", "2021"},
@@ -30,10 +36,9 @@ int main(int argc, char* argv[]) {
     }
     TrackTable = BaselineTable;
     TrackTable[1].Genre = "Indie";
+    TrackTable[1].Comment = "Recorded live at the harbour, summer 2021.";
     window.SelectRow(1);
     window.lv_id3Click();
-    PlayingFlag = true;
-    PlayingRowIndex = 3;
     QTimer::singleShot(200, [&] {
         window.grab().save(QString::fromLocal8Bit(argv[1]));
         QApplication::quit();
