@@ -33,6 +33,7 @@ struct TAudioPlayer2::Impl {
     // of its events has moved on to another file.
     quint64 generation = 0;
     qint64 blocksReported = 0;
+    qint64 heardBefore = 0; // frames heard on an output given up for the silent one
     bool loadRequested = false;
     qint64 lastHeard = -1;
     QElapsedTimer standing; // since the device position last moved
@@ -50,6 +51,7 @@ struct TAudioPlayer2::Impl {
         queue.clearAll();
         ++generation;
         blocksReported = 0;
+        heardBefore = 0;
         loadRequested = false;
         lastHeard = -1;
         state = State::Ready;
@@ -68,13 +70,22 @@ struct TAudioPlayer2::Impl {
 
     void start() {
         output->start();
-        auto* device = dynamic_cast<DeviceOutput*>(output.get());
-        if (device && device->failed()) {
-            // No sound server after all: play on silently, in real time.
-            output = silent();
-            output->start();
-        }
+        fallBackIfDeviceFailed();
     }
+
+    // When the device cannot play (no sound server after all, or the server
+    // went away), playback goes on silently in real time from where it was:
+    // what the device took counts as heard.
+    void fallBackIfDeviceFailed() {
+        auto* device = dynamic_cast<DeviceOutput*>(output.get());
+        if (!device || !device->failed())
+            return;
+        heardBefore = queue.bytesRead() / bytesPerFrame();
+        output = silent();
+        output->start();
+    }
+
+    qint64 heard() const { return heardBefore + output->heardFrames(); }
 
     // Emits one event; false when its handler moved the player on (another
     // file, a pause, a stop, or the player is gone), so the tick must end.
@@ -87,15 +98,16 @@ struct TAudioPlayer2::Impl {
     void onTick() {
         const QPointer<TAudioPlayer2> self(&owner);
         const quint64 started = generation;
+        fallBackIfDeviceFailed();
         output->poll();
         while (blocksReported < queue.blocksFinished()) {
             ++blocksReported;
             if (!send(&TAudioPlayer2::OnEndArrayPlay, self, started))
                 return;
         }
-        const qint64 heard = output->heardFrames();
+        const qint64 position = heard();
         const auto [left, right] = queue.takePeaks();
-        emit owner.OnTimer(&owner, int(heard), left, right);
+        emit owner.OnTimer(&owner, int(position), left, right);
         if (!self || generation != started || state != State::Playing)
             return;
         if (queue.empty() && !queue.ended() && !loadRequested) {
@@ -103,21 +115,21 @@ struct TAudioPlayer2::Impl {
             if (!send(&TAudioPlayer2::OnRequestOnLoadArray, self, started))
                 return;
         }
-        if (queue.ended() && queue.empty() && allHeard(heard)) {
+        if (queue.ended() && queue.empty() && allHeard(position)) {
             state = State::Finished;
             tick.stop();
             emit owner.OnEndPlay(&owner);
         }
     }
 
-    bool allHeard(qint64 heard) {
-        if (heard != lastHeard) {
-            lastHeard = heard;
+    bool allHeard(qint64 position) {
+        if (position != lastHeard) {
+            lastHeard = position;
             standing.start();
         }
         const qint64 fed = queue.bytesRead() / bytesPerFrame();
         const qint64 tolerance = qint64(format.sampleRate()) * kEndToleranceMs / 1000;
-        return heard + tolerance >= fed || standing.elapsed() >= kStallMs;
+        return position + tolerance >= fed || standing.elapsed() >= kStallMs;
     }
 };
 

@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr qint64 kBufferUs = 750000;
+
 // Deleting a sink runs the event loop for a moment (Qt's PulseAudio sink does
 // that when it goes), which must not happen inside a handler or while a window
 // is being torn down. Sinks that are done with wait here and are deleted from
@@ -58,6 +60,9 @@ DeviceOutput::~DeviceOutput() {
 }
 
 void DeviceOutput::start() {
+    // The sink is fed on the GUI thread; a generous buffer carries the sound
+    // over the moments that thread is busy (reading tags, writing files).
+    sink_->setBufferSize(format_.bytesForDuration(kBufferUs));
     sink_->start(&queue_);
 }
 
@@ -75,6 +80,8 @@ qint64 DeviceOutput::heardFrames() const {
 }
 
 bool DeviceOutput::failed() const {
+    // An underrun only means the queue ran dry; anything else is the end of
+    // this device (no server, or the server went away).
     const QAudio::Error error = sink_->error();
-    return error == QAudio::OpenError || error == QAudio::FatalError;
+    return error != QAudio::NoError && error != QAudio::UnderrunError;
 }

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -44,13 +45,7 @@ private slots:
         started_ = true;
     }
 
-    void cleanupTestCase() {
-        if (!started_)
-            return;
-        QProcess stop;
-        stop.start("sh", {kScript, "stop", runtime_.path()});
-        stop.waitForFinished(10000);
-    }
+    void cleanupTestCase() { stopServer(); }
 
     void playsTheToneOnTheDefaultOutput() {
         velmora::test::ToneSpec spec;
@@ -136,7 +131,43 @@ private slots:
         QCOMPARE(blocksRead, 2); // 1.25 s: one full block and a part
     }
 
+    // Runs last: it takes the server away in the middle of a file.
+    void playsOnSilentlyWhenTheServerGoesAway() {
+        velmora::test::ToneSpec spec;
+        spec.seconds = 2;
+        const QString tone = velmora::test::makeTone(files_.path(), "long", spec);
+        QVERIFY(!tone.isEmpty());
+        TAudioFile2 file;
+        TAudioPlayer2 player;
+        const auto load = [&] {
+            AudioBlock block = file.ReadBlock(kRate);
+            player.PlayArray(block);
+        };
+        QObject::connect(&player, &TAudioPlayer2::OnEndArrayPlay, load);
+        QObject::connect(&player, &TAudioPlayer2::OnRequestOnLoadArray, load);
+        QSignalSpy ends(&player, &TAudioPlayer2::OnEndPlay);
+        file.Open(tone, 0, 1);
+        player.SetFormat(file.FormatValue2(), file.FormatValue1());
+        player.Play();
+        load();
+        load();
+        QVERIFY(player.UsesDevice());
+        QTest::qWait(500);
+        stopServer();
+        QTRY_VERIFY_WITH_TIMEOUT(!player.UsesDevice(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(ends.size(), 1, 10000);
+    }
+
 private:
+    void stopServer() {
+        if (!started_)
+            return;
+        QProcess stop;
+        stop.start("sh", {kScript, "stop", runtime_.path()});
+        stop.waitForFinished(10000);
+        started_ = false;
+    }
+
     QTemporaryDir runtime_;
     QTemporaryDir files_;
     bool started_ = false;
