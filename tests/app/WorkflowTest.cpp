@@ -50,6 +50,9 @@ private slots:
     void commandsWaitDuringFolderScan();
     void droppedFilesAndFoldersAreAdded();
     void keyboardShortcutsRunTheirCommands();
+    void spacePlaysAndPausesFromTheList();
+    void popupItemsRunTheirHandlers();
+    void cancelledFolderDialogChangesNothing();
 
 private:
     QString caseDir() const { return caseDir_->path(); }
@@ -570,6 +573,13 @@ void WorkflowTest::keyboardShortcutsRunTheirCommands() {
     f.window->edt_tatal->setText("typed");
     QTest::keyClick(f.window.get(), Qt::Key_R, Qt::ControlModifier);
     QCOMPARE(TrackTable[0].Title, std::string("b"));
+    // Ctrl+S writes all; the listed path does not exist, so the writer's
+    // error ends in the message box.
+    QTest::keyClick(f.window.get(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(f.log.errors.size(), 1);
+    QVERIFY2(f.log.errors[0].contains("Cannot open file") &&
+                 f.log.errors[0].contains("/music/b.mp3"),
+             qPrintable(f.log.errors[0]));
     // The tooltips tell the keys.
     QVERIFY(f.window->Skin1->FindObject("add")->toolTip().contains("Ctrl+O"));
     QVERIFY(f.window->Skin1->FindObject("ok")->toolTip().contains("Ctrl+S"));
@@ -578,6 +588,61 @@ void WorkflowTest::keyboardShortcutsRunTheirCommands() {
     QVERIFY(f.window->Skin1->FindObject("play")->toolTip().contains("Space"));
     QVERIFY(f.window->lv_id3->toolTip().startsWith(
         "You can rename a file by double clicking the file name."));
+}
+
+void WorkflowTest::spacePlaysAndPausesFromTheList() {
+    const QString mp3 = file("m.mp3");
+    WindowFixture f;
+    f.window->AudioPlayer21->SetOutput(TAudioPlayer2::Output::Silent);
+    QApplication::setActiveWindow(f.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.dialogs->openAnswers.push_back({mp3});
+    f.window->RunSkinCommand("add");
+    f.window->lv_id3->setFocus();
+    QTest::keyClick(f.window->lv_id3, Qt::Key_Space);
+    QVERIFY(PlayingFlag && !PausedFlag);
+    QTest::keyClick(f.window->lv_id3, Qt::Key_Space);
+    QVERIFY(PlayingFlag && PausedFlag);
+    // In a field, Space is only a character.
+    f.window->edt_tatal->setFocus();
+    QTest::keyClick(f.window->edt_tatal, Qt::Key_Space);
+    QVERIFY(PausedFlag);
+    f.window->RunSkinCommand("stop");
+    QVERIFY(!PlayingFlag);
+}
+
+void WorkflowTest::popupItemsRunTheirHandlers() {
+    const QString a = file("a.mp3");
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({a});
+    f.window->Remove1->trigger(); // "Add File"
+    QCOMPARE(f.window->RowCount(), 1);
+    QCOMPARE(f.window->RowCaption(0), std::string("a.mp3"));
+    f.dialogs->folderAnswers.push_back(caseDir());
+    f.window->Clear1->trigger(); // "Add Folder"
+    QCOMPARE(f.window->RowCount(), 2);
+    f.window->Remove2->trigger(); // "Remove"
+    QCOMPARE(f.window->RowCount(), 1);
+    f.window->Clear2->trigger(); // "Clear"
+    QCOMPARE(f.window->RowCount(), 0);
+    QVERIFY(f.log.errors.isEmpty());
+}
+
+void WorkflowTest::cancelledFolderDialogChangesNothing() {
+    file("a.mp3");
+    WindowFixture f;
+    f.addRows({"x", "y"});
+    f.clickRow(1);
+    f.dialogs->folderAnswers.push_back(caseDir());
+    f.window->AddFolder();
+    QCOMPARE(f.window->RowCount(), 3);
+    f.clickRow(1);
+    f.window->edt_tatal->setText("edit");
+    f.window->AddFolder(); // no answer queued: Cancel
+    QCOMPARE(f.window->RowCount(), 3);
+    QCOMPARE(CurrentRowIndex, 1);
+    QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("edit"));
+    QCOMPARE(ChosenFolder, std::string());
 }
 
 QTEST_MAIN(WorkflowTest)
