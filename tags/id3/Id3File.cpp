@@ -4,6 +4,7 @@
 #include "tags/id3/Unit2.h"
 
 #include <algorithm>
+#include <cstring>
 
 using namespace velmora::id3;
 
@@ -23,6 +24,32 @@ std::string readTagBytes(const velmora::InputFile& in) {
 // 1 KiB plus a thousandth of the audio, at most 64 KiB more.
 std::size_t paddingForGrowth(std::uint64_t audioLength) {
     return 1024 + static_cast<std::size_t>(std::min<std::uint64_t>(audioLength / 1024, 65536));
+}
+
+// The length of the common start of two byte strings, compared in blocks.
+std::size_t commonPrefix(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    constexpr std::size_t kBlock = 64;
+    std::size_t i = 0;
+    while (i + kBlock <= n && std::memcmp(a.data() + i, b.data() + i, kBlock) == 0)
+        i += kBlock;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+// The length of the common end of two strings of equal length, not reaching
+// into the first skip bytes.
+std::size_t commonSuffix(std::string_view a, std::string_view b, std::size_t skip) {
+    const std::size_t n = std::min(a.size(), b.size()) - skip;
+    constexpr std::size_t kBlock = 64;
+    std::size_t i = 0;
+    while (i + kBlock <= n && std::memcmp(a.data() + a.size() - i - kBlock,
+                                          b.data() + b.size() - i - kBlock, kBlock) == 0)
+        i += kBlock;
+    while (i < n && a[a.size() - i - 1] == b[b.size() - i - 1])
+        ++i;
+    return i;
 }
 
 } // namespace
@@ -65,11 +92,8 @@ void WriteMP3Tag(const std::string& fileName, const ID3StructV2& tag, TrackSourc
         const std::string bytes =
             assembleTag(frames, static_cast<std::size_t>(audioStart - needed));
         // Only the bytes that differ from the old tag (of the same length) are written.
-        std::size_t first = 0, last = std::min(bytes.size(), oldBytes.size());
-        while (first < last && bytes[first] == oldBytes[first])
-            ++first;
-        while (last > first && bytes[last - 1] == oldBytes[last - 1])
-            --last;
+        const std::size_t first = commonPrefix(bytes, oldBytes);
+        const std::size_t last = bytes.size() - commonSuffix(bytes, oldBytes, first);
         if (last > first)
             velmora::writeInPlace(fileName, first, bytes.data() + first, last - first,
                                   velmora::InPlaceFlush::LeaveToSystem);
