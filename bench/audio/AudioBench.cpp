@@ -19,9 +19,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QEventLoop>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 #include <ctime>
@@ -192,7 +192,8 @@ void startPulse() {
     qputenv("XDG_RUNTIME_DIR", pulseRuntime->path().toLocal8Bit());
     qputenv("PULSE_SERVER", ("unix:" + pulseRuntime->path() + "/pulse/native").toLocal8Bit());
     QProcess start;
-    start.start("sh", {kScript, "start", pulseRuntime->path()});
+    start.start("sh", {kScript, "start", pulseRuntime->path(),
+                       QString::number(QCoreApplication::applicationPid())});
     pulseRunning = start.waitForFinished(30000) && start.exitCode() == 0;
 }
 

@@ -36,7 +36,8 @@ private slots:
         qputenv("PULSE_SERVER", ("unix:" + runtime_.path() + "/pulse/native").toLocal8Bit());
         QProcess start;
         start.setProcessChannelMode(QProcess::MergedChannels);
-        start.start("sh", {kScript, "start", runtime_.path()});
+        start.start("sh", {kScript, "start", runtime_.path(),
+                           QString::number(QCoreApplication::applicationPid())});
         QVERIFY(start.waitForFinished(30000));
         const QString output = QString::fromLocal8Bit(start.readAll());
         if (start.exitCode() == 77)

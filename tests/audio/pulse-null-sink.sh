@@ -1,8 +1,11 @@
 #!/bin/sh
 # A private PulseAudio server with a null sink, for the real-output test.
-#   pulse-null-sink.sh start DIR   starts it with DIR as its runtime and home
+#   pulse-null-sink.sh start DIR [PID]
+#                                  starts it with DIR as its runtime and home
 #                                  folder; exit status 77 when pulseaudio is
-#                                  not installed
+#                                  not installed. With PID, the server is also
+#                                  stopped once that process has gone, should
+#                                  it end without stopping it.
 #   pulse-null-sink.sh stop DIR    stops it
 # The sink is "velmora_test" (44100 Hz, stereo); its monitor records it.
 set -u
@@ -22,7 +25,15 @@ start)
         exit 1
     }
     for _ in $(seq 100); do
-        pactl set-default-sink velmora_test >/dev/null 2>&1 && exit 0
+        if pactl set-default-sink velmora_test >/dev/null 2>&1; then
+            if [ -n "${3:-}" ]; then
+                (
+                    while kill -0 "$3" 2>/dev/null && [ -e "$dir/pulse/pid" ]; do sleep 1; done
+                    pulseaudio --kill >/dev/null 2>&1
+                ) </dev/null >/dev/null 2>&1 &
+            fi
+            exit 0
+        fi
         sleep 0.1
     done
     echo "the server did not answer"
