@@ -35,6 +35,7 @@ private slots:
     void addFileReplacesEditsAddFolderKeepsThem();
     void writeAllIsReadBackByTagLib();
     void writeAllSkipsWavAndAsksOnce();
+    void writeAllCutsWmaTextsToTheirWidths();
     void writeAllAnswerYesClearsList();
     void writeAllOnEmptyListAsksNothing();
     void writeAllStopsPlaybackFirst();
@@ -277,6 +278,22 @@ void WorkflowTest::writeAllSkipsWavAndAsksOnce() {
     QCOMPARE(wavFile.readAll(), wavBefore);
     QCOMPARE(AudioFixtures::read(mp3).title, std::string("Both!"));
     QCOMPARE(f.log.questions.size(), 1);
+}
+
+void WorkflowTest::writeAllCutsWmaTextsToTheirWidths() {
+    const QString wma = file("w.wma");
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({wma});
+    f.window->RunSkinCommand("add");
+    f.window->edt_com->setPlainText(QString(300, QChar(0x00E9))); // é, two bytes each
+    f.window->edt_genre->setEditText(QString(40, 'g'));
+    f.window->edt_tatal->setText(QString(128, 't'));
+    f.window->RunSkinCommand("ok");
+    QVERIFY2(f.log.errors.isEmpty(), qPrintable(f.log.errors.join('\n')));
+    const TagLibTags tags = AudioFixtures::read(wma);
+    QCOMPARE(QString::fromStdString(tags.comment), QString(255, QChar(0x00E9)));
+    QCOMPARE(QString::fromStdString(tags.genre), QString(32, 'g'));
+    QCOMPARE(QString::fromStdString(tags.title), QString(128, 't'));
 }
 
 void WorkflowTest::writeAllAnswerYesClearsList() {

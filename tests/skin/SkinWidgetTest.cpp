@@ -17,6 +17,7 @@ private slots:
     void clickReportsTheObject();
     void buttonStatesLookDifferent();
     void closeObjectClosesTheWindow();
+    void titleBarDragMovesTheWindow();
     void labelsTakeCaptionAndLook();
 
 private:
@@ -151,6 +152,32 @@ void SkinWidgetTest::closeObjectClosesTheWindow() {
     QTest::mouseClick(skin.FindObject("close"), Qt::LeftButton);
     QVERIFY(!window.isVisible());
     QCOMPARE(spy.size(), 0); // system objects are the engine's own
+}
+
+void SkinWidgetTest::titleBarDragMovesTheWindow() {
+    QWidget window;
+    TSkin skin(&window);
+    skin.LoadSkinFile(writeSkin(Skin));
+    skin.SkinWindow(&window);
+    skin.SkinWindowForm(&window, "main");
+    window.move(100, 100);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint start = window.pos();
+    QTest::mousePress(&skin, Qt::LeftButton, {}, QPoint(60, 10));
+    QMouseEvent move(QEvent::MouseMove, QPointF(90, 30), skin.mapToGlobal(QPointF(90, 30)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&skin, &move);
+    QTest::mouseRelease(&skin, Qt::LeftButton, {}, QPoint(90, 30));
+    QCOMPARE(window.pos(), start + QPoint(30, 20));
+    // Below the title bar the background does not drag.
+    const QPoint after = window.pos();
+    QTest::mousePress(&skin, Qt::LeftButton, {}, QPoint(60, 150));
+    QMouseEvent move2(QEvent::MouseMove, QPointF(90, 170), skin.mapToGlobal(QPointF(90, 170)),
+                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&skin, &move2);
+    QTest::mouseRelease(&skin, Qt::LeftButton, {}, QPoint(90, 170));
+    QCOMPARE(window.pos(), after);
 }
 
 void SkinWidgetTest::labelsTakeCaptionAndLook() {
