@@ -84,7 +84,8 @@ void replaceComments(vcedit_state* state, vorbis_comment* comments, const OGGTag
     if (!comments)
         return;
     std::vector<std::string> kept;
-    for (int i = 0; i < comments->comments; ++i) {
+    const int count = comments->user_comments && comments->comment_lengths ? comments->comments : 0;
+    for (int i = 0; i < count; ++i) {
         const int length = comments->comment_lengths[i];
         std::string_view text(comments->user_comments[i],
                               length > 0 ? static_cast<std::size_t>(length) : 0);
