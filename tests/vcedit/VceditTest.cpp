@@ -10,7 +10,6 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
-#include <random>
 
 namespace {
 
@@ -249,26 +248,6 @@ TEST(Vcedit, DamagedAudioIsCopiedAsItIs) {
         EXPECT_EQ(a.substr(0, 18), b.substr(0, 18));
         EXPECT_EQ(a.substr(26), b.substr(26));
         EXPECT_EQ(after[i + shift].sequence, before[i].sequence + shift);
-    }
-}
-
-TEST(Vcedit, RandomDamageNeverCrashes) {
-    const std::string whole = sampleFile();
-    std::mt19937 random(777);
-    for (int round = 0; round < 300; ++round) {
-        std::string bytes = whole.substr(0, random() % (whole.size() + 1));
-        for (int i = 0; i < 4 && !bytes.empty(); ++i)
-            bytes[random() % std::min<std::size_t>(bytes.size(), 5000)] =
-                static_cast<char>(random());
-        State state = newState();
-        OggMemoryInput input(bytes);
-        if (openMemory(state.get(), input).empty()) {
-            BuildStrComments(*state->vc);
-            OggMemoryOutput output;
-            if (vcedit_write(state.get(), &output) != 0) {
-                EXPECT_NE(state->lasterror, nullptr);
-            }
-        }
     }
 }
 
