@@ -3,6 +3,7 @@
 #include <QFile>
 #include <algorithm>
 #include <mutex>
+#include <sys/stat.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -66,7 +67,13 @@ struct TAudioFile2::Decoder {
         path = fileName;
         // The "file:" prefix keeps names with a colon from being taken as a
         // protocol; the white list keeps playlists from reaching anything else.
-        const QByteArray url = "file:" + QFile::encodeName(QString::fromStdString(fileName));
+        const QByteArray name = QFile::encodeName(QString::fromStdString(fileName));
+        // Only regular files: a named pipe would block the open, a device
+        // would never end.
+        struct stat info {};
+        if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode))
+            fail("not a regular file");
+        const QByteArray url = "file:" + name;
         AVDictionary* options = nullptr;
         av_dict_set(&options, "protocol_whitelist", "file", 0);
         int rc = avformat_open_input(&format, url.constData(), nullptr, &options);
@@ -78,10 +85,10 @@ struct TAudioFile2::Decoder {
             fail(errorText(rc));
         const AVCodec* decoder = nullptr;
         stream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+        if (stream == AVERROR_DECODER_NOT_FOUND || (stream >= 0 && !decoder))
+            fail("no decoder for this kind of audio");
         if (stream < 0)
             fail("the file holds no audio");
-        if (!decoder)
-            fail("no decoder for this kind of audio");
         codec = avcodec_alloc_context3(decoder);
         packet = av_packet_alloc();
         frame = av_frame_alloc();

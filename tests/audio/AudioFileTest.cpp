@@ -5,9 +5,11 @@
 #include "components/audio/AudioFile2.h"
 #include "tests/audio/SampleAudio.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using velmora::test::ToneSpec;
 
@@ -128,7 +130,9 @@ private slots:
 
     void refusesFilesItCannotPlay_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("content"); // none: the path does not exist
+        // The file's bytes; none: the path does not exist; "<dir>": a folder;
+        // "<fifo>": a named pipe (which must not block the open).
+        QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("reason");
 
         QTest::newRow("missing") << "missing.mp3" << QByteArray() << "No such file or directory";
@@ -136,6 +140,8 @@ private slots:
         QTest::newRow("text") << "notes.mp3" << QByteArray("just some words, no audio\n") << "";
         QTest::newRow("random") << "noise.wma" << QByteArray(4000, '\x5a') << "";
         QTest::newRow("ogg header only") << "cut.ogg" << QByteArray("OggS\0\x02", 6) << "";
+        QTest::newRow("folder") << "folder.mp3" << QByteArray("<dir>") << "not a regular file";
+        QTest::newRow("named pipe") << "pipe.ogg" << QByteArray("<fifo>") << "not a regular file";
     }
 
     void refusesFilesItCannotPlay() {
@@ -143,7 +149,11 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(QString, reason);
         const QString path = dir_.filePath(name);
-        if (!content.isNull()) {
+        if (content == "<dir>") {
+            QVERIFY(QDir(dir_.path()).mkdir(name));
+        } else if (content == "<fifo>") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (!content.isNull()) {
             QFile out(path);
             QVERIFY(out.open(QIODevice::WriteOnly));
             out.write(content);
