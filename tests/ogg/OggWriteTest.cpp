@@ -367,6 +367,10 @@ TEST(OggWriteFailure, FolderNotWritable) {
     ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
     {
         WithoutFileCapabilities limited;
+        if (::access(dir.path().c_str(), W_OK) == 0) {
+            ::chmod(dir.path().c_str(), 0700);
+            GTEST_SKIP() << "cannot give up the right to write everywhere here";
+        }
         try {
             WriteOGGTag(path, sampleTag());
             ADD_FAILURE() << "no error";
