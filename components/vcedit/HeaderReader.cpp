@@ -1,7 +1,7 @@
 // Opening a stream: reads pages through the read callback until the three
 // Vorbis headers of the first Vorbis stream are complete, and remembers where
 // they lay so that the writer can put new header pages in their place.
-#include "EditState.h"
+#include "Editor.h"
 #include "OggPage.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Writing a stream: new header pages in place of the old ones, then the rest
 // of the input as it is. Only when the header pages change in number are the
 // later pages of our stream renumbered (and their checksums recomputed).
-#include "EditState.h"
+#include "Editor.h"
 #include "OggPage.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 // The library's C interface over vcedit::Editor.
 #include "vcedit.h"
-#include "EditState.h"
+#include "Editor.h"
 
 #include <cstdlib>
 #include <new>

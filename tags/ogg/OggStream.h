@@ -12,9 +12,9 @@ class OggStream {
 public:
     virtual ~OggStream() = default;
     // Reads up to n bytes into buffer; the count read (0 at the end or on an error).
-    virtual std::size_t read(void* buffer, std::size_t n) { return (void)buffer, (void)n, 0; }
+    virtual std::size_t read(void* /*buffer*/, std::size_t /*n*/) { return 0; }
     // Writes n bytes; the count written (0 on an error).
-    virtual std::size_t write(const void* data, std::size_t n) { return (void)data, (void)n, 0; }
+    virtual std::size_t write(const void* /*data*/, std::size_t /*n*/) { return 0; }
 };
 
 // Reads a file from its start onwards.

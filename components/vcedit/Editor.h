@@ -1,4 +1,5 @@
-// What an editing state holds between opening a stream and writing it.
+// The editor behind an editing state: what it keeps between opening a stream
+// and writing it.
 #pragma once
 
 #include "InputBuffer.h"
