@@ -137,9 +137,12 @@ const char* Editor::copyRest(void* out, std::uint32_t sequenceShift) {
         if (scan == PageScan::NotPage) {
             // Bytes that are not a page: copy them up to the next capture pattern.
             const void* next = memmem(data + 1, input_->size() - 1, "OggS", 4);
+            // Without one, the last 3 bytes stay: they may begin a pattern
+            // that the next read completes.
+            const std::size_t available = input_->size();
             std::size_t skip =
                 next ? static_cast<std::size_t>(static_cast<const unsigned char*>(next) - data)
-                     : input_->size();
+                     : (available > 3 ? available - 3 : available);
             if (!emit(out, data, skip))
                 return writeError;
             input_->consume(skip);

@@ -61,10 +61,12 @@ std::string openMemory(vcedit_state* state, OggMemoryInput& input) {
     return state->lasterror ? state->lasterror : "(no text)";
 }
 
-std::string rewrite(const std::string& bytes, const std::vector<std::string>& comments) {
+// Rewrites with the given comments, reading `step` bytes at a time (0: all at once).
+std::string rewrite(const std::string& bytes, const std::vector<std::string>& comments,
+                    std::size_t step = 0) {
     State state = newState();
-    OggMemoryInput input(bytes);
-    EXPECT_EQ(openMemory(state.get(), input), "");
+    ChoppyInput input{bytes, 0, step ? step : bytes.size() + 1};
+    EXPECT_EQ(vcedit_open_callbacks(state.get(), &input, choppyRead, OggWriteFunc), 0);
     vorbis_comment_clear(state->vc);
     for (const std::string& c : comments)
         vorbis_comment_add(state->vc, c.c_str());
@@ -227,12 +229,16 @@ TEST(Vcedit, DamagedAudioIsCopiedAsItIs) {
     std::string bytes = sampleFile(3);
     auto pages = fixture::pagesOf(bytes);
     ASSERT_GE(pages.size(), 4u);
-    std::size_t secondAudio = pages[0].bytes.size() + pages[1].bytes.size() + pages[2].bytes.size();
-    bytes[secondAudio + 40] ^= 0x55;                 // bad checksum in an audio page
-    bytes.insert(secondAudio, "junk between pages"); // and stray bytes before it
+    const std::size_t firstAudio = pages[0].bytes.size() + pages[1].bytes.size();
+    const std::size_t secondAudio = firstAudio + pages[2].bytes.size();
+    // Stray bytes before a valid page, and a bad checksum in the page before them.
+    bytes.insert(secondAudio, "junk between pages" + std::string(100, 'j'));
+    bytes[firstAudio + 40] ^= 0x55;
     const std::string tail = bytes.substr(pages[0].bytes.size() + pages[1].bytes.size());
 
     const std::string out = rewrite(bytes, {"TITLE=t", std::string(100000, 'w')});
+    for (std::size_t step : {3u, 5u, 7u, 11u, 4093u}) // patterns split across reads
+        EXPECT_EQ(rewrite(bytes, {"TITLE=t", std::string(100000, 'w')}, step), out);
     auto before = fixture::pagesOf(bytes);
     auto after = fixture::pagesOf(out);
     ASSERT_GT(after.size(), before.size()); // more header pages, nothing resurrected
