@@ -140,6 +140,13 @@ private slots:
         QTest::newRow("text") << "notes.mp3" << QByteArray("just some words, no audio\n") << "";
         QTest::newRow("random") << "noise.wma" << QByteArray(4000, '\x5a') << "";
         QTest::newRow("ogg header only") << "cut.ogg" << QByteArray("OggS\0\x02", 6) << "";
+        QTest::newRow("picture")
+            << "cover.mp3"
+            << QByteArray::fromHex(
+                   "89504e470d0a1a0a0000000d4948445200000002000000020802000000fdd49a"
+                   "7300000009704859730000000100000001004f25c4d60000001049444154789c"
+                   "63f8cbc000440c100a001fae03f5f6182a590000000049454e44ae426082")
+            << "the file holds no audio";
         QTest::newRow("folder") << "folder.mp3" << QByteArray("<dir>") << "not a regular file";
         QTest::newRow("named pipe") << "pipe.ogg" << QByteArray("<fifo>") << "not a regular file";
     }
