@@ -135,6 +135,10 @@ private slots:
         QTest::newRow("cleared, next, previous") << "ggg" << "sel:1;play;clear;next;brack" << true << false << -1 << "" << 1 << -1 << 0;
         QTest::newRow("cleared and refilled") << "ggg" << "sel:2;play;clear;add:0;add:1;next" << true << false << -1 << "" << 2 << -1 << 0;
         QTest::newRow("cleared, refilled, play") << "ggg" << "sel:2;play;clear;add:0;add:1;sel:1;play" << true << false << 1 << "1" << 1 << 1 << 0;
+        QTest::newRow("skin play, stop") << "ggg" << "sel:1;skin:play;skin:stop" << false << false << 1 << "1" << -1 << -1 << 0;
+        QTest::newRow("skin remove above") << "ggg" << "sel:2;play;sel:0;skin:remove" << true << false << 1 << "*" << 2 << 1 << 0;
+        QTest::newRow("skin remove playing row") << "ggg" << "sel:1;play;skin:remove;next" << true << false << -1 << "*" << 1 << -1 << 0;
+        QTest::newRow("skin clear, next") << "ggg" << "sel:1;play;skin:clear;next;brack" << true << false << -1 << "" << 1 << -1 << 0;
         QTest::newRow("paused, row above removed") << "ggg" << "sel:1;play;pause;remove:0;brack" << true << true << 0 << "0" << 1 << 0 << 0;
         // clang-format on
     }
@@ -159,7 +163,8 @@ private slots:
         QCOMPARE(PlayingFlag, playing);
         QCOMPARE(PausedFlag, paused);
         QCOMPARE(PlayingRowIndex, playingRow);
-        QCOMPARE(rowsText(selectedRows()), selected);
+        if (selected != "*") // *: whatever the list's own commands leave selected
+            QCOMPARE(rowsText(selectedRows()), selected);
         QCOMPARE(paintedRows(), painted < 0 ? QList<int>() : QList<int>{painted});
         QCOMPARE(dialogs_->errors.size(), errors);
         if (errors > 0)
@@ -264,6 +269,8 @@ private:
         window_->AppendRow(QFileInfo(path).completeBaseName().toStdString(), path.toStdString());
     }
 
+    // play and stop go through the popup items, "skin:<name>" through the
+    // skin command of that name; pause, brack and next are skin commands.
     void run(const QString& command) {
         Tfm_main& w = *window_;
         const QString name = command.section(':', 0, 0);
@@ -272,12 +279,10 @@ private:
             w.Play1->trigger();
         } else if (name == "stop") {
             w.Stop1->trigger();
-        } else if (name == "pause") {
-            w.Guard([&] { w.pause(); });
-        } else if (name == "brack") {
-            w.Guard([&] { w.brackplay(); });
-        } else if (name == "next") {
-            w.Guard([&] { w.nextplay(); });
+        } else if (name == "pause" || name == "brack" || name == "next") {
+            w.Guard([&] { w.RunSkinCommand(name); });
+        } else if (name == "skin") {
+            w.Guard([&] { w.RunSkinCommand(argument); });
         } else if (name == "sel") {
             w.DeselectAllRows();
             for (const QString& row : argument.split(','))
