@@ -325,11 +325,17 @@ template <typename F> std::vector<std::string> namesCreatedBy(const std::string&
 }
 
 TEST(OggWrite, TemporaryFileIsNameDotTemp) {
-    TempDir dir;
-    const std::string path = makeFile(dir, "a.ogg", {"TITLE=x"});
-    auto created = namesCreatedBy(dir.path(), [&] { ASSERT_TRUE(WriteOGGTag(path, sampleTag())); });
-    EXPECT_EQ(created, std::vector<std::string>{"a.temp"});
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.ogg"});
+    const std::pair<const char*, const char*> cases[] = {{"a.ogg", "a.temp"},
+                                                         {"two.dots.OGG", "two.dots.temp"},
+                                                         {"noextension", "noextension.temp"}};
+    for (const auto& [name, temp] : cases) {
+        TempDir dir;
+        const std::string path = makeFile(dir, name, {"TITLE=x"});
+        auto created =
+            namesCreatedBy(dir.path(), [&] { ASSERT_TRUE(WriteOGGTag(path, sampleTag())); });
+        EXPECT_EQ(created, std::vector<std::string>{temp});
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{name});
+    }
 }
 
 TEST(OggWrite, ExistingTempFileIsLeftAlone) {
