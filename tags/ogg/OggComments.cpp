@@ -4,6 +4,7 @@
 #include "tags/common/Text.h"
 #include "tags/ogg/DynamicLibrary.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ogg {
@@ -50,7 +51,7 @@ TStrComments BuildStrComments(const vorbis_comment& comments) {
     TStrComments list;
     if (comments.comments <= 0 || !comments.user_comments || !comments.comment_lengths)
         return list;
-    list.reserve(static_cast<std::size_t>(comments.comments));
+    list.reserve(static_cast<std::size_t>(std::min(comments.comments, 1024)));
     for (int i = 0; i < comments.comments; ++i) {
         const char* text = comments.user_comments[i];
         const int length = comments.comment_lengths[i];
