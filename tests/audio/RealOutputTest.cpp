@@ -125,8 +125,10 @@ private slots:
             QVERIFY2(std::abs(level - expectedRms) < 0.05 * expectedRms,
                      qPrintable(QString("rms %1, expected %2").arg(level).arg(expectedRms)));
             // The end of play came once the tone had been played out: by then
-            // the monitor had recorded all of it but the last few milliseconds.
-            QVERIFY2(qint64(tone.end) <= recordedAtEnd + kRate / 10,
+            // the monitor had recorded all of it, give or take its own delay (a
+            // player that ended once the last block was handed over would end
+            // with the device buffer, 750 ms, still to play).
+            QVERIFY2(qint64(tone.end) <= recordedAtEnd + kRate * 3 / 10,
                      qPrintable(where + QString(", end of play at %1").arg(recordedAtEnd)));
         }
         QCOMPARE(blocksRead, 2); // 1.25 s: one full block and a part
