@@ -52,15 +52,15 @@ double playSeconds() {
 }
 
 QString sample(const Format& format, double seconds) {
-    velmora::test::ToneSpec spec;
-    spec.codec = format.codec;
-    spec.extension = format.extension;
-    spec.seconds = seconds;
+    velmora::test::ToneShape shape;
+    shape.codec = format.codec;
+    shape.extension = format.extension;
+    shape.seconds = seconds;
     const QString name = QString("%1-%2").arg(format.name).arg(seconds);
     const QString path = files->filePath(name + "." + format.extension);
     if (QFile::exists(path))
         return path;
-    return velmora::test::makeTone(files->path(), name, spec);
+    return velmora::test::makeTone(files->path(), name, shape);
 }
 
 void runEventsFor(int ms) {

@@ -11,7 +11,7 @@
 #include <QTest>
 #include <sys/stat.h>
 
-using velmora::test::ToneSpec;
+using velmora::test::ToneShape;
 
 namespace {
 
@@ -79,15 +79,15 @@ private slots:
         QFETCH(int, sampleRate);
         QFETCH(int, channels);
         QFETCH(int, tolerance);
-        ToneSpec spec;
-        spec.codec = codec;
-        spec.extension = extension;
-        spec.sampleRate = sampleRate;
-        spec.channels = channels;
-        spec.seconds = 1.5;
+        ToneShape shape;
+        shape.codec = codec;
+        shape.extension = extension;
+        shape.sampleRate = sampleRate;
+        shape.channels = channels;
+        shape.seconds = 1.5;
         QString error;
         const QString path =
-            velmora::test::makeTone(dir_.path(), QTest::currentDataTag(), spec, &error);
+            velmora::test::makeTone(dir_.path(), QTest::currentDataTag(), shape, &error);
         QVERIFY2(!path.isEmpty(), qPrintable(error));
 
         TAudioFile2 file;
@@ -182,7 +182,7 @@ private slots:
     }
 
     void failedOpenClosesThePreviousFile() {
-        const QString good = velmora::test::makeTone(dir_.path(), "good", ToneSpec{});
+        const QString good = velmora::test::makeTone(dir_.path(), "good", ToneShape{});
         QVERIFY(!good.isEmpty());
         TAudioFile2 file;
         file.Open(good, 0, 1);
@@ -203,7 +203,7 @@ private slots:
     }
 
     void oddBlockSizesAddUpToTheWholeFile() {
-        const QString path = velmora::test::makeTone(dir_.path(), "odd", ToneSpec{});
+        const QString path = velmora::test::makeTone(dir_.path(), "odd", ToneShape{});
         QVERIFY(!path.isEmpty());
         TAudioFile2 file;
         file.Open(path, 0, 1);
@@ -233,12 +233,12 @@ private slots:
     void damagedFilesDecodeWhatIsLeft() {
         QFETCH(QString, codec);
         QFETCH(QString, extension);
-        ToneSpec spec;
-        spec.codec = codec;
-        spec.extension = extension;
-        spec.seconds = 4; // long enough that the damage misses the headers
+        ToneShape shape;
+        shape.codec = codec;
+        shape.extension = extension;
+        shape.seconds = 4; // long enough that the damage misses the headers
         const QString path = velmora::test::makeTone(
-            dir_.path(), QString("damaged-") + QTest::currentDataTag(), spec);
+            dir_.path(), QString("damaged-") + QTest::currentDataTag(), shape);
         QVERIFY(!path.isEmpty());
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadWrite));

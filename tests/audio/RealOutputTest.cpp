@@ -49,14 +49,14 @@ private slots:
     void cleanupTestCase() { stopServer(); }
 
     void playsTheToneOnTheDefaultOutput() {
-        velmora::test::ToneSpec spec;
+        velmora::test::ToneShape shape;
         // The monitor misses the first milliseconds after a stream starts
         // (the sink rewinds to mix it in), so the tone comes after a silence.
-        spec.leadingSilence = 0.25;
-        spec.seconds = spec.leadingSilence + kSeconds;
-        spec.amplitude = kAmplitude;
+        shape.leadingSilence = 0.25;
+        shape.seconds = shape.leadingSilence + kSeconds;
+        shape.amplitude = kAmplitude;
         QString error;
-        const QString tone = velmora::test::makeTone(files_.path(), "a440", spec, &error);
+        const QString tone = velmora::test::makeTone(files_.path(), "a440", shape, &error);
         QVERIFY2(!tone.isEmpty(), qPrintable(error));
 
         const QString recording = files_.filePath("monitor.raw");
@@ -136,9 +136,9 @@ private slots:
 
     // Runs last: it takes the server away in the middle of a file.
     void playsOnSilentlyWhenTheServerGoesAway() {
-        velmora::test::ToneSpec spec;
-        spec.seconds = 2;
-        const QString tone = velmora::test::makeTone(files_.path(), "long", spec);
+        velmora::test::ToneShape shape;
+        shape.seconds = 2;
+        const QString tone = velmora::test::makeTone(files_.path(), "long", shape);
         QVERIFY(!tone.isEmpty());
         TAudioFile2 file;
         TAudioPlayer2 player;

@@ -7,23 +7,24 @@
 
 namespace velmora::test {
 
-QString makeTone(const QString& folder, const QString& name, const ToneSpec& spec, QString* error) {
-    const QString path = QDir(folder).filePath(name + "." + spec.extension);
+QString makeTone(const QString& folder, const QString& name, const ToneShape& shape,
+                 QString* error) {
+    const QString path = QDir(folder).filePath(name + "." + shape.extension);
     const QString wave = QString("%1*sin(2*PI*%2*(t-%3))*gte(t\\,%3)")
-                             .arg(spec.amplitude)
-                             .arg(spec.frequency)
-                             .arg(spec.leadingSilence);
+                             .arg(shape.amplitude)
+                             .arg(shape.frequency)
+                             .arg(shape.leadingSilence);
     QStringList waves;
-    for (int c = 0; c < spec.channels; ++c)
+    for (int c = 0; c < shape.channels; ++c)
         waves << wave;
     const QString source = QString("aevalsrc=exprs=%1:s=%2:d=%3")
                                .arg(waves.join('|'))
-                               .arg(spec.sampleRate)
-                               .arg(spec.seconds);
+                               .arg(shape.sampleRate)
+                               .arg(shape.seconds);
     QProcess ffmpeg;
     ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
     ffmpeg.start("ffmpeg", {"-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi",
-                            "-i", source, "-c:a", spec.codec, path});
+                            "-i", source, "-c:a", shape.codec, path});
     const bool ok = ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
                     ffmpeg.exitCode() == 0;
     if (!ok) {

@@ -9,7 +9,7 @@
 
 namespace velmora::test {
 
-struct ToneSpec {
+struct ToneShape {
     QString codec = "pcm_s16le"; // ffmpeg encoder: pcm_s16le, libmp3lame, libvorbis, wmav2
     QString extension = "wav";
     double seconds = 1.5;
@@ -20,9 +20,9 @@ struct ToneSpec {
     int channels = 2;
 };
 
-// Writes a sine tone file as spec says into folder; returns its path, or an
+// Writes a sine tone file as described into folder; returns its path, or an
 // empty string (with the tool's output in error) when ffmpeg failed.
-QString makeTone(const QString& folder, const QString& name, const ToneSpec& spec,
+QString makeTone(const QString& folder, const QString& name, const ToneShape& shape,
                  QString* error = nullptr);
 
 // The samples of one channel of interleaved 16-bit stereo audio.

@@ -53,20 +53,20 @@ private slots:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         for (int file = 0; file < kFiles; ++file) {
-            velmora::test::ToneSpec spec;
-            spec.seconds = kSeconds;
-            spec.frequency = toneOf(file);
+            velmora::test::ToneShape shape;
+            shape.seconds = kSeconds;
+            shape.frequency = toneOf(file);
             QString error;
-            good_ << velmora::test::makeTone(dir_.path(), QString("tone%1").arg(file), spec,
+            good_ << velmora::test::makeTone(dir_.path(), QString("tone%1").arg(file), shape,
                                              &error);
             QVERIFY2(!good_.last().isEmpty(), qPrintable(error));
         }
-        velmora::test::ToneSpec shortSpec;
-        shortSpec.seconds = 0.3;
-        short_ = velmora::test::makeTone(dir_.path(), "short", shortSpec);
-        velmora::test::ToneSpec longerSpec;
-        longerSpec.seconds = 1.2;
-        longer_ = velmora::test::makeTone(dir_.path(), "longer", longerSpec);
+        velmora::test::ToneShape shortShape;
+        shortShape.seconds = 0.3;
+        short_ = velmora::test::makeTone(dir_.path(), "short", shortShape);
+        velmora::test::ToneShape longerShape;
+        longerShape.seconds = 1.2;
+        longer_ = velmora::test::makeTone(dir_.path(), "longer", longerShape);
         QVERIFY(!short_.isEmpty() && !longer_.isEmpty());
         bad_ = dir_.filePath("broken.mp3");
         QFile bad(bad_);
