@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -550,6 +551,17 @@ void WorkflowTest::commandsWaitDuringFolderScan() {
     for (int i = 1; i < 21; ++i)
         QCOMPARE(TrackTable[i].Title, std::string("Template mp3"));
     QVERIFY(f.window->Skin1->FindObject("clear")->isEnabled());
+
+    // The scan's progress dialog can cancel it: the rows found so far stay.
+    QTimer::singleShot(0, f.window.get(), [&] {
+        if (auto* progress = f.window->findChild<QProgressDialog*>())
+            progress->cancel();
+    });
+    f.dialogs->folderAnswers.push_back(caseDir());
+    f.window->RunSkinCommand("folder");
+    QCOMPARE(f.window->RowCount(), 21); // cancelled at the first entry
+    QVERIFY(!f.window->IsBusy());
+    QCOMPARE(f.window->findChild<QProgressDialog*>(), nullptr);
 }
 
 void WorkflowTest::droppedFilesAndFoldersAreAdded() {
