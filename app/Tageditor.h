@@ -163,7 +163,6 @@ protected:
 
 private:
     void createComponents();
-    void createFieldRow(int index);
     void createPopupMenu();
     void createShortcuts();
     void connectHandlers();
