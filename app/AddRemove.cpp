@@ -34,8 +34,9 @@ private:
     std::function<void()> changed_;
 };
 
-std::string untilZero(const std::string& text, std::size_t width) {
-    return Utf8Prefix(text.substr(0, text.find('\0')), width);
+// A WMA text ends at its first zero character.
+std::string untilZero(const std::string& text) {
+    return text.substr(0, text.find('\0'));
 }
 
 std::string toPath(const QString& path) {
@@ -61,8 +62,8 @@ void Tfm_main::readTagsInto(const std::string& path, Timerec& entry) {
     } else if (ext == ".wma") {
         SharedWMATag = ReadWMATag(path);
         const WMATagRec& tag = SharedWMATag;
-        entry = {untilZero(tag.Title, 128), untilZero(tag.Artist, 128),  untilZero(tag.Year, 128),
-                 untilZero(tag.Album, 128), untilZero(tag.Comment, 255), untilZero(tag.Genre, 32)};
+        entry = {untilZero(tag.Title), untilZero(tag.Artist),  untilZero(tag.Year),
+                 untilZero(tag.Album), untilZero(tag.Comment), untilZero(tag.Genre)};
     } else {
         entry = {};
     }

@@ -37,18 +37,6 @@ bool HasTagReader(std::string_view path) {
     return ext == ".mp3" || ext == ".ogg" || ext == ".wma";
 }
 
-std::string Utf8Prefix(std::string_view text, std::size_t maxChars) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (isContinuationByte(text[i]))
-            continue;
-        if (chars == maxChars)
-            return std::string(text.substr(0, i));
-        ++chars;
-    }
-    return std::string(text);
-}
-
 std::string DropLastChars(std::string_view text, std::size_t count) {
     std::size_t end = text.size();
     while (count > 0 && end > 0) {

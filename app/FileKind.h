@@ -16,7 +16,5 @@ std::string FolderPart(std::string_view path);
 std::string FileNamePart(std::string_view path);
 // True for ".mp3", ".ogg" and ".wma".
 bool HasTagReader(std::string_view path);
-// The first maxChars characters of UTF-8 text, cut at a character boundary.
-std::string Utf8Prefix(std::string_view text, std::size_t maxChars);
 // text without its last count characters (empty when it has fewer).
 std::string DropLastChars(std::string_view text, std::size_t count);

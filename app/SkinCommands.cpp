@@ -108,13 +108,13 @@ void Tfm_main::writeAllTags() {
                 WriteMP3Tag(path, ID3Tag);
             } else if (ext == ".wma") {
                 SharedWMATag = ReadWMATag(path);
-                // The WMA fields have fixed widths; longer texts are cut.
-                SharedWMATag.Title = Utf8Prefix(entry.Title, 128);
-                SharedWMATag.Artist = Utf8Prefix(entry.Artist, 128);
-                SharedWMATag.Album = Utf8Prefix(entry.Album, 128);
-                SharedWMATag.Year = Utf8Prefix(entry.Year, 128);
-                SharedWMATag.Comment = Utf8Prefix(entry.Comment, 255);
-                SharedWMATag.Genre = Utf8Prefix(entry.Genre, 32);
+                // The WMA record holds whole texts, so long values are written whole.
+                SharedWMATag.Title = entry.Title;
+                SharedWMATag.Artist = entry.Artist;
+                SharedWMATag.Album = entry.Album;
+                SharedWMATag.Year = entry.Year;
+                SharedWMATag.Comment = entry.Comment;
+                SharedWMATag.Genre = entry.Genre;
                 WriteWMATag(path, SharedWMATag);
             } else if (ext == ".ogg") {
                 ReadOGGTag(path, SharedOGGTag);

@@ -41,9 +41,4 @@ TEST(FileKind, CutsCountCharactersNotBytes) {
     EXPECT_EQ(DropLastChars("abc", 4), "");
     EXPECT_EQ(DropLastChars("abcd", 4), "");
     EXPECT_EQ(DropLastChars("", 4), "");
-    EXPECT_EQ(Utf8Prefix("äöü", 2), "äö");
-    EXPECT_EQ(Utf8Prefix("abc", 3), "abc");
-    EXPECT_EQ(Utf8Prefix("abc", 0), "");
-    EXPECT_EQ(Utf8Prefix(std::string(300, 'x'), 255).size(), 255u);
-    EXPECT_EQ(Utf8Prefix("𝄞𝄞𝄞", 2), "𝄞𝄞");
 }

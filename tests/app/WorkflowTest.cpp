@@ -36,7 +36,7 @@ private slots:
     void addFileReplacesEditsAddFolderKeepsThem();
     void writeAllIsReadBackByTagLib();
     void writeAllSkipsWavAndAsksOnce();
-    void writeAllCutsWmaTextsToTheirWidths();
+    void writeAllKeepsLongWmaTextsWhole();
     void writeAllAnswerYesClearsList();
     void writeAllOnEmptyListAsksNothing();
     void writeAllStopsPlaybackFirst();
@@ -281,20 +281,21 @@ void WorkflowTest::writeAllSkipsWavAndAsksOnce() {
     QCOMPARE(f.log.questions.size(), 1);
 }
 
-void WorkflowTest::writeAllCutsWmaTextsToTheirWidths() {
+void WorkflowTest::writeAllKeepsLongWmaTextsWhole() {
     const QString wma = file("w.wma");
     WindowFixture f;
     f.dialogs->openAnswers.push_back({wma});
     f.window->RunSkinCommand("add");
     f.window->edt_com->setPlainText(QString(300, QChar(0x00E9))); // é, two bytes each
     f.window->edt_genre->setEditText(QString(40, 'g'));
-    f.window->edt_tatal->setText(QString(128, 't'));
+    f.window->edt_tatal->setText(QString(130, 't'));
     f.window->RunSkinCommand("ok");
     QVERIFY2(f.log.errors.isEmpty(), qPrintable(f.log.errors.join('\n')));
     const TagLibTags tags = AudioFixtures::read(wma);
-    QCOMPARE(QString::fromStdString(tags.comment), QString(255, QChar(0x00E9)));
-    QCOMPARE(QString::fromStdString(tags.genre), QString(32, 'g'));
-    QCOMPARE(QString::fromStdString(tags.title), QString(128, 't'));
+    // Texts longer than the old fixed widths (255, 32, 128) come through whole.
+    QCOMPARE(QString::fromStdString(tags.comment), QString(300, QChar(0x00E9)));
+    QCOMPARE(QString::fromStdString(tags.genre), QString(40, 'g'));
+    QCOMPARE(QString::fromStdString(tags.title), QString(130, 't'));
 }
 
 void WorkflowTest::writeAllAnswerYesClearsList() {
