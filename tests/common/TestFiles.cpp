@@ -1,6 +1,7 @@
 #include "tests/common/TestFiles.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <dirent.h>
 #include <filesystem>
 #include <fstream>
@@ -47,7 +48,7 @@ std::string readFile(const std::string& path) {
     return out.str();
 }
 
-void writeFile(const std::string& path, const std::string& bytes) {
+void writeFile(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
@@ -66,6 +67,19 @@ struct stat lstatOf(const std::string& path) {
     if (::lstat(path.c_str(), &st) != 0)
         throw std::runtime_error("cannot lstat " + path);
     return st;
+}
+
+int run(const std::string& command, std::string& output) {
+    output.clear();
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 int runUnprivileged(const std::function<int()>& body) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <vector>
 
@@ -28,9 +29,13 @@ private:
 };
 
 std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& bytes);
+void writeFile(const std::string& path, std::string_view bytes);
 struct stat statOf(const std::string& path);
 struct stat lstatOf(const std::string& path);
+
+// Runs a shell command line and returns its exit status (-1 when it did not
+// exit normally), with what it printed on its standard output in `output`.
+int run(const std::string& command, std::string& output);
 
 // Runs body in a child process as an unprivileged user (when the test runs as
 // root, whom permissions do not stop) and returns body's result; -1 when the

@@ -140,7 +140,7 @@ TEST(OggRead, ReadingNeverChangesTheFile) {
     EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
     EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
     EXPECT_EQ(after.st_ctim.tv_nsec, before.st_ctim.tv_nsec);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"song.ogg"});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"song.ogg"});
 }
 
 TEST(OggRead, MissingFileRaisesTheFileLayerError) {

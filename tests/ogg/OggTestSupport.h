@@ -45,7 +45,7 @@ inline void expectContiguousPages(const std::string& stream, std::uint32_t seria
 // ogginfo (vorbis-tools) finds nothing wrong with the file.
 inline void expectOgginfoClean(const std::string& path) {
     std::string output;
-    int status = run("ogginfo '" + path + "'", output);
+    int status = run("ogginfo '" + path + "' 2>&1", output);
     EXPECT_EQ(status, 0) << output;
     EXPECT_EQ(output.find("WARNING"), std::string::npos) << output;
     EXPECT_EQ(output.find("ERROR"), std::string::npos) << output;

@@ -4,11 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
-#include <filesystem>
-#include <fstream>
 #include <ogg/ogg.h>
-#include <sstream>
 #include <stdexcept>
 #include <vorbis/vorbisenc.h>
 
@@ -241,57 +237,6 @@ CommentHeader parseCommentHeader(const std::string& packet) {
         at += length;
     }
     return header;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-ogg-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::vector<std::string> TempDir::entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-int run(const std::string& command, std::string& output) {
-    output.clear();
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace fixture

@@ -3,6 +3,8 @@
 // parsing, to check what the library writes.
 #pragma once
 
+#include "tests/common/TestFiles.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -59,26 +61,10 @@ struct CommentHeader {
 };
 CommentHeader parseCommentHeader(const std::string& packet);
 
-// Files.
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& bytes);
-
-// A fresh empty folder, removed with everything in it on destruction.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> entries() const; // names in the folder, sorted
-
-private:
-    std::string path_;
-};
-
-// Runs a command line and returns its exit status, with its output in `output`.
-int run(const std::string& command, std::string& output);
+// Temporary folders, whole-file reads and writes, and running tools.
+using velmora::test::readFile;
+using velmora::test::run;
+using velmora::test::TempDir;
+using velmora::test::writeFile;
 
 } // namespace fixture

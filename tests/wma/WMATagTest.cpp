@@ -161,7 +161,7 @@ TEST_F(WmaTag, WrittenValuesAreReadByTagLibAndFfprobeAndTheRestSurvives) {
     EXPECT_EQ(afterHeader(after), afterHeader(before)); // Data Object byte for byte
     EXPECT_EQ(declaredFileSize(after), after.size());
     expectSameTexts(ReadWMATag(path), tag);
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"song.wma"});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"song.wma"});
 }
 
 TEST_F(WmaTag, ValuesTooLargeForSixteenBitCountsRoundTrip) {
@@ -229,7 +229,7 @@ TEST_F(WmaTag, ReadingNeverChangesTheFile) {
     EXPECT_EQ(modeOf(path), 0444u);
     EXPECT_EQ(mtimeOf(path).tv_sec, mtime.tv_sec);
     EXPECT_EQ(mtimeOf(path).tv_nsec, mtime.tv_nsec);
-    EXPECT_EQ(dir.entries().size(), 1u);
+    EXPECT_EQ(dir.names().size(), 1u);
 }
 
 TEST_F(WmaTag, ReadOnlyFileIsWrittenAndReadOnlyAgain) {
@@ -240,7 +240,7 @@ TEST_F(WmaTag, ReadOnlyFileIsWrittenAndReadOnlyAgain) {
     EXPECT_TRUE(WriteWMATag(path, tag));
     EXPECT_EQ(modeOf(path), 0444u);
     EXPECT_EQ(readWithTagLib(path).title, "Read-only");
-    EXPECT_EQ(dir.entries().size(), 1u);
+    EXPECT_EQ(dir.names().size(), 1u);
 }
 
 TEST_F(WmaTag, FileWithoutAttributesReadsEmptyButFound) {
@@ -392,7 +392,7 @@ TEST_F(WmaTag, DamagedFilesNeverCrashAndAreNeverDamagedFurther) {
             EXPECT_EQ(afterHeader(readFile(path)), afterHeader(bytes));
         else
             EXPECT_EQ(readFile(path), bytes);
-        EXPECT_EQ(dir.entries(), expected);
+        EXPECT_EQ(dir.names(), expected);
     }
 }
 

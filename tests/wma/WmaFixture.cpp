@@ -6,16 +6,10 @@
 #include <taglib/asfpicture.h>
 #include <taglib/asftag.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
-
-namespace fs = std::filesystem;
 
 namespace wmatest {
 
@@ -55,19 +49,6 @@ bool sameKind(const std::string& a, const std::string& b) {
     return a.compare(0, 16, b, 0, 16) == 0;
 }
 
-std::string runCommand(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return out;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        out.append(buffer.data(), n);
-    ::pclose(pipe);
-    return out;
-}
-
 std::string recordsObject(const char* guidText, const std::vector<Entry>& entries) {
     std::string body = le(entries.size(), 2);
     for (const auto& e : entries) {
@@ -79,40 +60,6 @@ std::string recordsObject(const char* guidText, const std::vector<Entry>& entrie
 }
 
 } // namespace
-
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "velmora-wma-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    // Make read-only files and folders removable first.
-    for (auto& entry : fs::recursive_directory_iterator(path_, ignored))
-        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
-}
-
-std::vector<std::string> TempDir::entries() const {
-    std::vector<std::string> out;
-    for (auto& entry : fs::directory_iterator(path_))
-        out.push_back(entry.path().filename().string());
-    return out;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void writeFile(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 const std::string& toneWma() {
     static const std::string bytes = [] {
@@ -281,9 +228,12 @@ TagLibView readWithTagLib(const std::string& path) {
 
 std::map<std::string, std::string> readWithFfprobe(const std::string& path) {
     std::map<std::string, std::string> tags;
-    std::istringstream lines(runCommand("ffprobe -v error -show_entries format_tags -of "
-                                        "default=noprint_wrappers=1 '" +
-                                        path + "'"));
+    std::string output;
+    velmora::test::run("ffprobe -v error -show_entries format_tags -of "
+                       "default=noprint_wrappers=1 '" +
+                           path + "'",
+                       output);
+    std::istringstream lines(output);
     std::string line;
     while (std::getline(lines, line)) {
         if (line.rfind("TAG:", 0) != 0)

@@ -3,6 +3,8 @@
 // do not share our code (TagLib, ffprobe).
 #pragma once
 
+#include "tests/common/TestFiles.h"
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -11,24 +13,9 @@
 
 namespace wmatest {
 
-// A temporary folder, removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-    // The names of the entries in the folder.
-    std::vector<std::string> entries() const;
-
-private:
-    std::string path_;
-};
-
-std::string readFile(const std::string& path);
-void writeFile(const std::string& path, std::string_view bytes);
+using velmora::test::readFile;
+using velmora::test::TempDir;
+using velmora::test::writeFile;
 
 // Half a second of a 440 Hz tone encoded by ffmpeg as wmav2 in ASF, without
 // metadata of its own (only ffmpeg's encoder setting attribute). Made once.

@@ -157,7 +157,7 @@ TEST_F(SdkInfo, CloseInfoWritesANewHeaderAndCopiesTheRest) {
     EXPECT_EQ(view.title, "A much longer title than before");
     EXPECT_EQ(view.track, 9u);
     EXPECT_EQ(view.attributes.at("Huge")[0], std::string(40000, 'h'));
-    EXPECT_EQ(dir.entries(), std::vector<std::string>{"x.wma"});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"x.wma"});
 }
 
 TEST_F(SdkInfo, BadArgumentsAndFilesAreRefused) {
