@@ -239,6 +239,11 @@ ReplaceFile::ReplaceFile(const std::string& path, const std::string& tempName) {
         raiseOpenError(path, errno);
     if (!S_ISREG(original_.st_mode))
         raiseOpenError(path, EINVAL);
+    // A rename needs only the folder's rights, but a file we may not write is
+    // not ours to replace: only its owner may lift its read-only state.
+    if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0 &&
+        original_.st_uid != ::geteuid())
+        raiseOpenError(path, errno);
     const std::string folder = folderOf(target_);
     std::string base = tempName;
     if (base.empty()) {

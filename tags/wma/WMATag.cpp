@@ -5,6 +5,7 @@
 #include "tags/wma/WMAHeaderWalk.h"
 #include "tags/wma/WMAudioInfo.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -52,7 +53,9 @@ std::string queryText(IWMAudioInfo* info, const char16_t* name) {
     std::uint32_t type = 0;
     std::uint16_t length = QueryBufferSize;
     wmaudsdk::HRESULT result = info->QueryAttribute(name, &type, buffer.data(), &length);
-    std::string_view value(reinterpret_cast<const char*>(buffer.data()), length);
+    // The count comes back from the SDK: never look past the buffer offered.
+    std::string_view value(reinterpret_cast<const char*>(buffer.data()),
+                           std::min<std::size_t>(length, buffer.size()));
     std::vector<std::uint8_t> large;
     if (result == wmaudsdk::WMA_E_BUFFERTOOSMALL || result == wmaudsdk::WMA_E_VALUETOOLARGE) {
         std::uint32_t needed = 0;
@@ -61,7 +64,8 @@ std::string queryText(IWMAudioInfo* info, const char16_t* name) {
             return {};
         large.resize(needed);
         result = info->QueryAttributeEx(name, &type, large.data(), &needed);
-        value = std::string_view(reinterpret_cast<const char*>(large.data()), needed);
+        value = std::string_view(reinterpret_cast<const char*>(large.data()),
+                                 std::min<std::size_t>(needed, large.size()));
     }
     if (result != wmaudsdk::S_OK || type != wmaudsdk::WMT_TYPE_STRING)
         return {};

@@ -94,6 +94,34 @@ TEST_P(FileLayerWriters, ReadOnlyFileOfAnUnprivilegedOwner) {
     EXPECT_EQ(statOf(path).st_mode & 07777, 0444u);
 }
 
+// Someone else's file that we may not write stays as it is, even in a folder
+// where we may create and rename files.
+TEST_P(FileLayerWriters, AFileWeMayNotWriteIsRefused) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs a second user to own the file";
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    const std::string path = dir.file("song.mp3");
+    writeFile(path, kOld);
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    auto write = GetParam().write;
+    EXPECT_EQ(runUnprivileged([&] {
+                  try {
+                      write(path, kNew);
+                  } catch (const FileError& e) {
+                      return std::string(e.what()) ==
+                                     "Cannot open file \"" + path + "\". Permission denied"
+                                 ? 0
+                                 : 2;
+                  }
+                  return 1;
+              }),
+              0);
+    EXPECT_EQ(readFile(path), kOld);
+    EXPECT_EQ(statOf(path).st_uid, 0u);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"song.mp3"});
+}
+
 TEST_P(FileLayerWriters, MissingFileRaisesTheOpenErrorAndCreatesNothing) {
     TempDir dir;
     try {
