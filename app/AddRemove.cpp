@@ -3,9 +3,9 @@
 #include "app/Tageditor.h"
 
 #include "app/FileKind.h"
+#include "app/TagFields.h"
 #include "app/TrackList.h"
 #include "app/dir.h"
-#include "tags/id3/Unit2.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,29 +16,6 @@
 
 namespace {
 
-// Restores the busy state when a scan or a write ends, also through an error.
-class BusyScope {
-public:
-    BusyScope(bool& busy, std::function<void()> changed)
-        : busy_(busy), changed_(std::move(changed)) {
-        busy_ = true;
-        changed_();
-    }
-    ~BusyScope() {
-        busy_ = false;
-        changed_();
-    }
-
-private:
-    bool& busy_;
-    std::function<void()> changed_;
-};
-
-// A WMA text ends at its first zero character.
-std::string untilZero(const std::string& text) {
-    return text.substr(0, text.find('\0'));
-}
-
 std::string toPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
@@ -46,26 +23,27 @@ std::string toPath(const QString& path) {
 } // namespace
 
 // Reads a file's tags through the reader of its kind into the format's shared
-// record and takes the six fields into entry. A file without a reader gets an
-// empty entry, never the values an earlier row left there.
+// record and takes the six fields into entry. A file without a reader, or whose
+// reader fails, gets an empty entry, never the values an earlier row left there.
 void Tfm_main::readTagsInto(const std::string& path, Timerec& entry) {
+    entry = {};
     const std::string ext = LowerExtension(path);
     if (ext == ".mp3") {
         ReadMP3Tag(path);
-        entry = {ID3Tag.Title, ID3Tag.Artist,  ID3Tag.Year,
-                 ID3Tag.Album, ID3Tag.Comment, ID3Tag.Genre};
+        CopyTagFields(entry, ID3Tag);
     } else if (ext == ".ogg") {
         OGGTag tag;
         ReadOGGTag(path, tag);
         SharedOGGTag = tag;
-        entry = {tag.Title, tag.Artist, tag.Date, tag.Album, tag.Comment, tag.Genre};
+        entry = TimerecFromOgg(tag);
     } else if (ext == ".wma") {
         SharedWMATag = ReadWMATag(path);
-        const WMATagRec& tag = SharedWMATag;
-        entry = {untilZero(tag.Title), untilZero(tag.Artist),  untilZero(tag.Year),
-                 untilZero(tag.Album), untilZero(tag.Comment), untilZero(tag.Genre)};
-    } else {
-        entry = {};
+        CopyTagFields(entry, SharedWMATag);
+        // A WMA text ends at its first zero character.
+        for (std::string* text :
+             {&entry.Title, &entry.Artist, &entry.Year, &entry.Album, &entry.Comment, &entry.Genre})
+            if (const auto zero = text->find('\0'); zero != std::string::npos)
+                text->resize(zero);
     }
 }
 
@@ -91,56 +69,51 @@ void Tfm_main::reportRowsNotAdded(int notAdded) {
 // command "add" captions a row with the name less its last four characters,
 // the popup's Add File with the whole name. Afterwards the whole baseline
 // table is copied into the track table, so unwritten edits of older rows go.
+// A reader error ends the add at its file, but the rows already listed get
+// their entries first, so none of them shows another file's values.
 void Tfm_main::addChosenFiles(const QStringList& files, bool captionWithoutExtension) {
     const int c = RowCount();
-    int notAdded = 0;
-    int i = 0;
-    for (const QString& file : files) {
-        if (c + i >= TrackTableCapacity) {
-            ++notAdded;
-            continue;
-        }
-        const std::string path = toPath(file);
-        const std::string name = QFileInfo(file).fileName().toStdString();
+    const int added = std::min<int>(files.size(), TrackTableCapacity - c);
+    for (int i = 0; i < added; ++i) {
+        const std::string path = toPath(files[i]);
+        const std::string name = QFileInfo(files[i]).fileName().toStdString();
         AppendRow(captionWithoutExtension ? DropLastChars(name, 4) : name, path);
         try {
             readTagsInto(path, BaselineTable[c + i]);
         } catch (...) {
-            // The add ends at this file, but the rows already listed get their
-            // entries first, so none of them shows another file's values.
-            BaselineTable[c + i] = {};
             TrackTable = BaselineTable;
             finishAdd();
             throw;
         }
-        ++i;
     }
     TrackTable = BaselineTable;
     finishAdd();
-    reportRowsNotAdded(notAdded);
+    reportRowsNotAdded(static_cast<int>(files.size()) - added);
 }
 
 // The audio files of one folder, in the order the file system lists them;
 // subfolders are not entered. Only the new rows' entries go into the track
-// table. The window stays painted and shows progress; the commands that change
-// the list wait until the scan ends, or the scan is cancelled.
+// table, each as soon as it is read, so a row shows its own tags also while the
+// scan goes on. The window stays painted and shows progress; the commands that
+// change the list wait until the scan ends, or the scan is cancelled.
 void Tfm_main::addFolderEntries(const std::string& folder) {
     const int c = RowCount();
     int n = 0;
     int notAdded = 0;
-    auto takeNewRows = [&] {
-        std::copy(BaselineTable.begin() + c, BaselineTable.begin() + c + n, TrackTable.begin() + c);
-    };
-    {
-        BusyScope busy(busy_, [this] { updateBusyState(); });
+    std::error_code error;
+    std::filesystem::directory_iterator entry(folder, error), end;
+    if (error)
+        dialogs_->information(this, QStringLiteral("Cannot read the folder \"%1\": %2.")
+                                        .arg(QFile::decodeName(folder.c_str()),
+                                             QString::fromStdString(error.message())));
+    try {
+        BusyScope busy(*this);
         QProgressDialog progress(QStringLiteral("Scanning the folder..."), QStringLiteral("Cancel"),
                                  0, 0, this);
         progress.setWindowTitle(QStringLiteral("Add Folder"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(400);
         const std::string separator = !folder.empty() && folder.back() == '/' ? "" : "/";
-        std::error_code error;
-        std::filesystem::directory_iterator entry(folder, error), end;
         // Pending events (paints, the Cancel button) are handled between
         // entries, at most every 25 ms: often enough to stay responsive, rare
         // enough that repainting does not dominate a big scan.
@@ -163,22 +136,22 @@ void Tfm_main::addFolderEntries(const std::string& folder) {
             }
             const std::string path = folder + separator + name;
             AppendRow(DropLastChars(name, 4), path);
+            const int row = c + n++;
             try {
-                readTagsInto(path, BaselineTable[c + n]);
+                readTagsInto(path, BaselineTable[row]);
             } catch (...) {
-                BaselineTable[c + n] = {};
-                ++n;
-                takeNewRows();
-                finishAdd();
+                TrackTable[row] = BaselineTable[row];
                 throw;
             }
-            ++n;
+            TrackTable[row] = BaselineTable[row];
             if (n % 25 == 0)
                 progress.setLabelText(
                     QStringLiteral("Scanning the folder... %1 files added").arg(n));
         }
+    } catch (...) {
+        finishAdd();
+        throw;
     }
-    takeNewRows();
     finishAdd();
     reportRowsNotAdded(notAdded);
 }

@@ -3,7 +3,6 @@
 
 #include "app/FileKind.h"
 #include "app/TrackList.h"
-#include "components/skin/Skin.h"
 
 #include <QFile>
 #include <QKeyEvent>
@@ -111,5 +110,5 @@ void Tfm_main::edt_titExit() {
     item->setText(0, QString::fromStdString(text));
     item->setText(1, QFile::decodeName(QByteArray::fromStdString(newPath)));
     if (r == CurrentRowIndex && FirstSelectedRow() == r)
-        lb_path->SetCaption(QStringLiteral("Path:       ") + item->text(1) + QStringLiteral("  "));
+        showRowPath(r);
 }

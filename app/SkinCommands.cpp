@@ -2,10 +2,10 @@
 #include "app/Tageditor.h"
 
 #include "app/FileKind.h"
+#include "app/TagFields.h"
 #include "app/TrackList.h"
 #include "app/WebPages.h"
 #include "components/skin/Skin.h"
-#include "tags/id3/Unit2.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
@@ -76,17 +76,7 @@ void Tfm_main::writeAllTags() {
         StopPlay();
     const int rows = RowCount();
     {
-        bool wasBusy = busy_;
-        busy_ = true;
-        updateBusyState();
-        struct Restore {
-            Tfm_main* window;
-            bool busy;
-            ~Restore() {
-                window->busy_ = busy;
-                window->updateBusyState();
-            }
-        } restore{this, wasBusy};
+        BusyScope busy(*this);
         QProgressDialog progress(QStringLiteral("Writing the tags..."), QString(), 0, rows, this);
         progress.setWindowTitle(QStringLiteral("Write Tags"));
         progress.setWindowModality(Qt::WindowModal);
@@ -99,31 +89,18 @@ void Tfm_main::writeAllTags() {
             const Timerec& entry = TrackTable[i];
             if (ext == ".mp3") {
                 ReadMP3Tag(path);
-                ID3Tag.Title = entry.Title;
-                ID3Tag.Artist = entry.Artist;
-                ID3Tag.Album = entry.Album;
-                ID3Tag.Year = entry.Year;
-                ID3Tag.Comment = entry.Comment;
-                ID3Tag.Genre = entry.Genre;
+                CopyTagFields(ID3Tag, entry);
                 WriteMP3Tag(path, ID3Tag);
             } else if (ext == ".wma") {
-                SharedWMATag = ReadWMATag(path);
                 // The WMA record holds whole texts, so long values are written whole.
-                SharedWMATag.Title = entry.Title;
-                SharedWMATag.Artist = entry.Artist;
-                SharedWMATag.Album = entry.Album;
-                SharedWMATag.Year = entry.Year;
-                SharedWMATag.Comment = entry.Comment;
-                SharedWMATag.Genre = entry.Genre;
+                SharedWMATag = ReadWMATag(path);
+                CopyTagFields(SharedWMATag, entry);
                 WriteWMATag(path, SharedWMATag);
             } else if (ext == ".ogg") {
-                ReadOGGTag(path, SharedOGGTag);
-                SharedOGGTag.Comment = entry.Comment;
-                SharedOGGTag.Date = entry.Year;
-                SharedOGGTag.Artist = entry.Artist;
-                SharedOGGTag.Album = entry.Album;
-                SharedOGGTag.Title = entry.Title;
-                SharedOGGTag.Genre = entry.Genre;
+                OGGTag own;
+                ReadOGGTag(path, own);
+                SharedOGGTag = own;
+                CopyTagFields(SharedOGGTag, entry);
                 WriteOGGTag(path, SharedOGGTag);
             }
         }
@@ -135,6 +112,16 @@ void Tfm_main::writeAllTags() {
         clearList();
         lv_id3->viewport()->update();
     }
+}
+
+Tfm_main::BusyScope::BusyScope(Tfm_main& window) : window_(window) {
+    window_.busy_ = true;
+    window_.updateBusyState();
+}
+
+Tfm_main::BusyScope::~BusyScope() {
+    window_.busy_ = false;
+    window_.updateBusyState();
 }
 
 // While busy, the commands that change the list are disabled, so a person sees

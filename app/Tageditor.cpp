@@ -192,47 +192,41 @@ void Tfm_main::createShortcuts() {
 }
 
 void Tfm_main::connectHandlers() {
-    auto onClick = [this](QPushButton* button, void (Tfm_main::*handler)()) {
-        connect(button, &QPushButton::clicked, this,
-                [this, handler] { Guard([&] { (this->*handler)(); }); });
+    // Runs handler, under the default error handler, whenever sender emits signal.
+    auto on = [this](auto* sender, auto signal, void (Tfm_main::*handler)()) {
+        connect(sender, signal, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
     };
-    onClick(Button1, &Tfm_main::Button1Click);
-    onClick(Button2, &Tfm_main::Button2Click);
-    onClick(Button3, &Tfm_main::Button3Click);
-    onClick(Button4, &Tfm_main::Button4Click);
-    onClick(Button5, &Tfm_main::Button5Click);
-    onClick(Button6, &Tfm_main::Button6Click);
+    on(Button1, &QPushButton::clicked, &Tfm_main::Button1Click);
+    on(Button2, &QPushButton::clicked, &Tfm_main::Button2Click);
+    on(Button3, &QPushButton::clicked, &Tfm_main::Button3Click);
+    on(Button4, &QPushButton::clicked, &Tfm_main::Button4Click);
+    on(Button5, &QPushButton::clicked, &Tfm_main::Button5Click);
+    on(Button6, &QPushButton::clicked, &Tfm_main::Button6Click);
 
-    // Change handlers: a text set by the program counts as a change too.
-    auto onChange = [this](QLineEdit* edit, void (Tfm_main::*handler)()) {
-        connect(edit, &QLineEdit::textChanged, this,
-                [this, handler] { Guard([&] { (this->*handler)(); }); });
+    // The five text fields run their handler on change and on exit; a text set
+    // by the program counts as a change too.
+    auto onChangeAndExit = [&](auto* edit, void (Tfm_main::*handler)()) {
+        on(edit, &std::remove_pointer_t<decltype(edit)>::textChanged, handler);
         edit->installEventFilter(this);
+        exitHandlers_.emplace_back(edit, handler);
     };
-    onChange(edt_tatal, &Tfm_main::edt_tatalExit);
-    onChange(edt_art, &Tfm_main::edt_artExit);
-    onChange(edt_alb, &Tfm_main::edt_albExit);
-    onChange(edt_year, &Tfm_main::edt_yearExit);
-    connect(edt_com, &QPlainTextEdit::textChanged, this, [this] { Guard([&] { edt_comExit(); }); });
-    edt_com->installEventFilter(this);
-    connect(edt_genre, &QComboBox::editTextChanged, this,
-            [this] { Guard([&] { edt_genreChange(); }); });
+    onChangeAndExit(edt_tatal, &Tfm_main::edt_tatalExit);
+    onChangeAndExit(edt_art, &Tfm_main::edt_artExit);
+    onChangeAndExit(edt_alb, &Tfm_main::edt_albExit);
+    onChangeAndExit(edt_year, &Tfm_main::edt_yearExit);
+    onChangeAndExit(edt_com, &Tfm_main::edt_comExit);
+    on(edt_genre, &QComboBox::editTextChanged, &Tfm_main::edt_genreChange);
 
     edt_tit->installEventFilter(this);
-    connect(lv_id3, &TrackListView::leftClicked, this, [this] { Guard([&] { lv_id3Click(); }); });
-    connect(lv_id3, &TrackListView::leftDoubleClicked, this,
-            [this] { Guard([&] { lv_id3DblClick(); }); });
+    on(lv_id3, &TrackListView::leftClicked, &Tfm_main::lv_id3Click);
+    on(lv_id3, &TrackListView::leftDoubleClicked, &Tfm_main::lv_id3DblClick);
 
-    auto onAction = [this](QAction* action, void (Tfm_main::*handler)()) {
-        connect(action, &QAction::triggered, this,
-                [this, handler] { Guard([&] { (this->*handler)(); }); });
-    };
-    onAction(Play1, &Tfm_main::Play1Click);
-    onAction(Stop1, &Tfm_main::Stop1Click);
-    onAction(Remove1, &Tfm_main::Remove1Click);
-    onAction(Clear1, &Tfm_main::Clear1Click);
-    onAction(Remove2, &Tfm_main::Remove2Click);
-    onAction(Clear2, &Tfm_main::Clear2Click);
+    on(Play1, &QAction::triggered, &Tfm_main::Play1Click);
+    on(Stop1, &QAction::triggered, &Tfm_main::Stop1Click);
+    on(Remove1, &QAction::triggered, &Tfm_main::Remove1Click);
+    on(Clear1, &QAction::triggered, &Tfm_main::Clear1Click);
+    on(Remove2, &QAction::triggered, &Tfm_main::Remove2Click);
+    on(Clear2, &QAction::triggered, &Tfm_main::Clear2Click);
 
     connect(Skin1, &TSkin::OnClick, this,
             [this](TSkinObject* source) { Guard([&] { Skin1Click(source); }); });
@@ -254,16 +248,9 @@ bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
         else if (type == QEvent::FocusOut)
             Guard([&] { edt_titExit(); });
     } else if (type == QEvent::FocusOut) {
-        if (watched == edt_tatal)
-            Guard([&] { edt_tatalExit(); });
-        else if (watched == edt_art)
-            Guard([&] { edt_artExit(); });
-        else if (watched == edt_alb)
-            Guard([&] { edt_albExit(); });
-        else if (watched == edt_year)
-            Guard([&] { edt_yearExit(); });
-        else if (watched == edt_com)
-            Guard([&] { edt_comExit(); });
+        for (const auto& [edit, handler] : exitHandlers_)
+            if (watched == edit)
+                Guard([&] { (this->*handler)(); });
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -19,6 +19,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -162,6 +164,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Marks the window busy while it lives (also when an error ends the work).
+    class BusyScope {
+    public:
+        explicit BusyScope(Tfm_main& window);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        Tfm_main& window_;
+    };
+
     void createComponents();
     void createPopupMenu();
     void createShortcuts();
@@ -175,6 +189,8 @@ private:
     void storeIntoAllRows(std::string Timerec::*field, const QString& text);
     void emptyFields();
     void setPathCaption(const QString& caption);
+    // Shows the row's full path in the path label.
+    void showRowPath(int row);
     void updateBusyState();
 
     // Shared steps of the adds.
@@ -189,6 +205,8 @@ private:
     void writeAllTags();
     void resetToBaseline();
 
+    // The text fields whose handler also runs when they lose the focus.
+    std::vector<std::pair<QObject*, void (Tfm_main::*)()>> exitHandlers_;
     std::unique_ptr<Dialogs> dialogs_;
     Tfm_dir* dir_ = nullptr;
     bool formShown_ = false;

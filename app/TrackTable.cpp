@@ -64,6 +64,11 @@ void Tfm_main::setPathCaption(const QString& caption) {
     lb_path->SetCaption(caption);
 }
 
+void Tfm_main::showRowPath(int row) {
+    setPathCaption(QStringLiteral("Path:       ") + lv_id3->topLevelItem(row)->text(1) +
+                   QStringLiteral("  "));
+}
+
 void Tfm_main::setFieldText(QLineEdit* edit, const std::string& text) {
     const QString value = toQString(text);
     if (edit->text() != value)
@@ -89,8 +94,7 @@ void Tfm_main::lv_id3Click() {
     if (edt_genre->currentText() != toQString(entry.Genre))
         edt_genre->setEditText(toQString(entry.Genre));
     setFieldText(edt_year, entry.Year);
-    setPathCaption(QStringLiteral("Path:       ") + lv_id3->topLevelItem(r)->text(1) +
-                   QStringLiteral("  "));
+    showRowPath(r);
     CurrentRowIndex = r;
 }
 

@@ -1,6 +1,8 @@
 #include "components/skin/SkinFile.h"
 
 #include <charconv>
+#include <initializer_list>
+#include <utility>
 
 namespace velmora::skin {
 namespace {
@@ -70,7 +72,39 @@ std::vector<std::string_view> splitList(std::string_view value, std::size_t max)
     return parts;
 }
 
+// Sets the colour field that key names; false when key names none of them.
+template <class Record>
+bool setColorKey(Record& record, std::string_view key, std::string_view value,
+                 std::initializer_list<std::pair<std::string_view, Color Record::*>> fields) {
+    for (const auto& [name, field] : fields) {
+        if (key == name) {
+            record.*field = parseColor(value);
+            return true;
+        }
+    }
+    return false;
+}
+
+// A font: "family, point size".
+void parseFont(std::string_view key, std::string_view value, std::string& family, int& size) {
+    const auto parts = splitList(value, 2);
+    if (parts.size() != 2)
+        throw SkinError(std::string(key) + " needs a family and a point size");
+    family = text(parts[0]);
+    size = parseInt(parts[1], 4, 72);
+}
+
 void setFormKey(SkinForm& form, std::string_view key, std::string_view value) {
+    if (setColorKey(form, key, value,
+                    {{"title-text", &SkinForm::titleText},
+                     {"frame", &SkinForm::frame},
+                     {"label-text", &SkinForm::labelText},
+                     {"field-base", &SkinForm::fieldBase},
+                     {"field-text", &SkinForm::fieldText},
+                     {"highlight", &SkinForm::highlight},
+                     {"button-face", &SkinForm::buttonFace},
+                     {"button-text", &SkinForm::buttonText}}))
+        return;
     if (key == "size") {
         const auto parts = splitList(value, 2);
         if (parts.size() != 2)
@@ -89,40 +123,23 @@ void setFormKey(SkinForm& form, std::string_view key, std::string_view value) {
         const auto parts = splitList(value, 2);
         form.titleTop = parseColor(parts[0]);
         form.titleBottom = parts.size() > 1 ? parseColor(parts[1]) : form.titleTop;
-    } else if (key == "title-text") {
-        form.titleText = parseColor(value);
-    } else if (key == "frame") {
-        form.frame = parseColor(value);
     } else if (key == "font") {
-        const auto parts = splitList(value, 2);
-        if (parts.size() != 2)
-            throw SkinError("font needs a family and a point size");
-        form.fontFamily = text(parts[0]);
-        form.fontSize = parseInt(parts[1], 4, 72);
+        parseFont(key, value, form.fontFamily, form.fontSize);
     } else if (key == "label-font") {
-        const auto parts = splitList(value, 2);
-        if (parts.size() != 2)
-            throw SkinError("label-font needs a family and a point size");
-        form.labelFontFamily = text(parts[0]);
-        form.labelFontSize = parseInt(parts[1], 4, 72);
-    } else if (key == "label-text") {
-        form.labelText = parseColor(value);
-    } else if (key == "field-base") {
-        form.fieldBase = parseColor(value);
-    } else if (key == "field-text") {
-        form.fieldText = parseColor(value);
-    } else if (key == "highlight") {
-        form.highlight = parseColor(value);
-    } else if (key == "button-face") {
-        form.buttonFace = parseColor(value);
-    } else if (key == "button-text") {
-        form.buttonText = parseColor(value);
+        parseFont(key, value, form.labelFontFamily, form.labelFontSize);
     } else {
         throw SkinError("unknown form key \"" + std::string(key) + "\"");
     }
 }
 
 void setObjectKey(SkinObject& object, std::string_view key, std::string_view value) {
+    if (setColorKey(object, key, value,
+                    {{"face", &SkinObject::face},
+                     {"hover", &SkinObject::hover},
+                     {"pressed", &SkinObject::pressed},
+                     {"text", &SkinObject::text},
+                     {"border", &SkinObject::border}}))
+        return;
     if (key == "rect")
         object.rect = parseRect(value);
     else if (key == "caption")
@@ -131,16 +148,6 @@ void setObjectKey(SkinObject& object, std::string_view key, std::string_view val
         object.tooltip = text(value);
     else if (key == "icon")
         object.icon = text(value);
-    else if (key == "face")
-        object.face = parseColor(value);
-    else if (key == "hover")
-        object.hover = parseColor(value);
-    else if (key == "pressed")
-        object.pressed = parseColor(value);
-    else if (key == "text")
-        object.text = parseColor(value);
-    else if (key == "border")
-        object.border = parseColor(value);
     else if (key == "radius")
         object.radius = parseInt(value, 0, 100);
     else

@@ -14,20 +14,25 @@ void setGrid(QPainter& p, const QRectF& box) {
     p.scale(side / 24.0, side / 24.0);
 }
 
-QPainterPath triangle(qreal left, qreal right, qreal top, qreal bottom, bool pointRight) {
+// Straight lines through the points, closed back to the first when asked.
+QPainterPath polyline(std::initializer_list<QPointF> points, bool closed = false) {
     QPainterPath path;
-    const qreal mid = (top + bottom) / 2;
-    if (pointRight) {
-        path.moveTo(left, top);
-        path.lineTo(right, mid);
-        path.lineTo(left, bottom);
-    } else {
-        path.moveTo(right, top);
-        path.lineTo(left, mid);
-        path.lineTo(right, bottom);
+    for (const QPointF& point : points) {
+        if (path.elementCount() == 0)
+            path.moveTo(point);
+        else
+            path.lineTo(point);
     }
-    path.closeSubpath();
+    if (closed)
+        path.closeSubpath();
     return path;
+}
+
+QPainterPath triangle(qreal left, qreal right, qreal top, qreal bottom, bool pointRight) {
+    const qreal mid = (top + bottom) / 2;
+    if (pointRight)
+        return polyline({{left, top}, {right, mid}, {left, bottom}}, true);
+    return polyline({{right, top}, {left, mid}, {right, bottom}}, true);
 }
 
 } // namespace
@@ -74,15 +79,7 @@ void drawIcon(QPainter& p, const QString& name, const QRectF& box, const QColor&
         p.drawLine(QPointF(18, 13), QPointF(18, 21));
         p.drawLine(QPointF(14, 17), QPointF(22, 17));
     } else if (name == "folder") {
-        QPainterPath path;
-        path.moveTo(3, 19);
-        path.lineTo(3, 6);
-        path.lineTo(9, 6);
-        path.lineTo(11, 8);
-        path.lineTo(21, 8);
-        path.lineTo(21, 19);
-        path.closeSubpath();
-        p.drawPath(path);
+        p.drawPath(polyline({{3, 19}, {3, 6}, {9, 6}, {11, 8}, {21, 8}, {21, 19}}, true));
         p.drawLine(QPointF(3, 11), QPointF(21, 11));
     } else if (name == "remove") {
         p.drawRoundedRect(QRectF(4, 4, 16, 16), 3, 3);
@@ -90,63 +87,32 @@ void drawIcon(QPainter& p, const QString& name, const QRectF& box, const QColor&
     } else if (name == "clear") {
         // A waste bin.
         p.drawLine(QPointF(4, 7), QPointF(20, 7));
-        p.drawLine(QPointF(10, 7), QPointF(10, 4));
-        p.drawLine(QPointF(10, 4), QPointF(14, 4));
-        p.drawLine(QPointF(14, 4), QPointF(14, 7));
-        QPainterPath bin;
-        bin.moveTo(6, 7);
-        bin.lineTo(7, 20);
-        bin.lineTo(17, 20);
-        bin.lineTo(18, 7);
-        p.drawPath(bin);
+        p.drawPath(polyline({{10, 7}, {10, 4}, {14, 4}, {14, 7}}));
+        p.drawPath(polyline({{6, 7}, {7, 20}, {17, 20}, {18, 7}}));
         p.drawLine(QPointF(10, 11), QPointF(10, 16));
         p.drawLine(QPointF(14, 11), QPointF(14, 16));
     } else if (name == "save") {
         // A check mark: write the tags.
         pen.setWidthF(3);
         p.setPen(pen);
-        QPainterPath tick;
-        tick.moveTo(4, 13);
-        tick.lineTo(9.5, 18.5);
-        tick.lineTo(20, 6);
-        p.drawPath(tick);
+        p.drawPath(polyline({{4, 13}, {9.5, 18.5}, {20, 6}}));
     } else if (name == "reset") {
         p.drawArc(QRectF(4, 4, 16, 16), 100 * 16, 290 * 16);
         p.setBrush(color);
         p.setPen(Qt::NoPen);
-        QPainterPath head;
-        head.moveTo(9, 1.5);
-        head.lineTo(14.5, 4.3);
-        head.lineTo(9.5, 8.5);
-        head.closeSubpath();
-        p.drawPath(head);
+        p.drawPath(polyline({{9, 1.5}, {14.5, 4.3}, {9.5, 8.5}}, true));
     } else if (name == "globe") {
         p.drawEllipse(QRectF(3, 3, 18, 18));
         p.drawEllipse(QRectF(8, 3, 8, 18));
         p.drawLine(QPointF(3, 12), QPointF(21, 12));
     } else if (name == "home") {
-        QPainterPath house;
-        house.moveTo(3, 12);
-        house.lineTo(12, 4);
-        house.lineTo(21, 12);
-        p.drawPath(house);
-        QPainterPath body;
-        body.moveTo(6, 10);
-        body.lineTo(6, 20);
-        body.lineTo(18, 20);
-        body.lineTo(18, 10);
-        p.drawPath(body);
+        p.drawPath(polyline({{3, 12}, {12, 4}, {21, 12}}));
+        p.drawPath(polyline({{6, 10}, {6, 20}, {18, 20}, {18, 10}}));
         p.drawRect(QRectF(10, 14, 4, 6));
     } else if (name == "all") {
         // Two chevrons pointing down: copy into every row.
-        QPainterPath chevrons;
-        chevrons.moveTo(6, 5);
-        chevrons.lineTo(12, 11);
-        chevrons.lineTo(18, 5);
-        chevrons.moveTo(6, 12);
-        chevrons.lineTo(12, 18);
-        chevrons.lineTo(18, 12);
-        p.drawPath(chevrons);
+        p.drawPath(polyline({{6, 5}, {12, 11}, {18, 5}}));
+        p.drawPath(polyline({{6, 12}, {12, 18}, {18, 12}}));
     } else if (name == "minimize") {
         p.drawLine(QPointF(6, 16), QPointF(18, 16));
     } else if (name == "close") {

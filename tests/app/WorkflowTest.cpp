@@ -477,6 +477,18 @@ void WorkflowTest::readerErrorStillGivesListedRowsTheirEntries() {
     QCOMPARE(TrackTable[1], Timerec{}); // not the values old1 left there
     QCOMPARE(f.window->FirstSelectedRow(), 0);
     QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("Template mp3"));
+
+    // A folder scan that meets the damaged file ends there the same way.
+    const QString scan = caseDir() + "/scan";
+    QVERIFY(QDir().mkdir(scan) && QFile::copy(bad, scan + "/bad.ogg"));
+    f.window->RunSkinCommand("clear");
+    f.dialogs->folderAnswers.push_back(scan);
+    QTest::mouseClick(f.window->Skin1->FindObject("folder"), Qt::LeftButton);
+    QCOMPARE(f.log.errors.size(), 2);
+    QCOMPARE(f.window->RowCount(), 1);
+    QCOMPARE(TrackTable[0], Timerec{}); // not the values good.mp3 left there
+    QCOMPARE(f.window->edt_tatal->text(), QString());
+    QVERIFY(!f.window->IsBusy());
 }
 
 void WorkflowTest::fileWithoutReaderGetsEmptyFields() {
