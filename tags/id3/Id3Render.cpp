@@ -4,6 +4,8 @@
 #include "tags/id3/Id3Tag.h"
 #include "tags/id3/Id3Text.h"
 
+#include <algorithm>
+
 namespace velmora::id3 {
 
 namespace {
@@ -19,15 +21,27 @@ void appendFrame(std::string& out, std::string_view id, std::uint16_t flags,
     out.append(data);
 }
 
+// A text ends at its first zero character: what follows it is written as
+// zeros, so the frame keeps the text's whole length but shows nothing behind
+// the zero to any reader.
+std::string blankAfterZero(std::string_view text) {
+    std::string out(text);
+    if (auto zero = out.find('\0'); zero != std::string::npos)
+        std::fill(out.begin() + static_cast<std::ptrdiff_t>(zero), out.end(), '\0');
+    return out;
+}
+
 // ASCII text keeps the plain layout (encoding 0); any other text is written
 // as UTF-16 with a byte order mark, which every reader understands.
-std::string textFrameData(std::string_view text) {
+std::string textFrameData(std::string_view value) {
+    const std::string text = blankAfterZero(value);
     const std::uint8_t enc = encodingFor({text});
     return static_cast<char>(enc) + encodeString(text, enc, false);
 }
 
 // Language "eng", an empty description, then the text.
-std::string commentFrameData(std::string_view text) {
+std::string commentFrameData(std::string_view value) {
+    const std::string text = blankAfterZero(value);
     const std::uint8_t enc = encodingFor({text});
     return static_cast<char>(enc) + std::string("eng") + encodeString("", enc, true) +
            encodeString(text, enc, false);

@@ -60,6 +60,17 @@ TEST(Id3Layout, FramesInFixedOrderWithTheirTexts) {
     EXPECT_EQ(renderFrames(fields, {}), expected);
 }
 
+TEST(Id3Layout, AZeroCharacterBlanksTheRestButKeepsTheLength) {
+    ID3StructV2 fields;
+    fields.Title = "ab\0cd"s;
+    fields.Comment = "x\0yz"s;
+    const std::string frames = renderFrames(fields, {});
+    EXPECT_EQ(frames.substr(0, 16), "TIT2\x00\x00\x00\x06\x00\x00\x00"
+                                    "ab\x00\x00\x00"s);
+    EXPECT_EQ(frames.substr(frames.find("COMM")), "COMM\x00\x00\x00\x09\x00\x00\x00"
+                                                  "eng\x00x\x00\x00\x00"s);
+}
+
 TEST(Id3Layout, NonAsciiTextIsUtf16WithByteOrderMark) {
     ID3StructV2 fields;
     fields.Title = "\xC3\xA9";       // é
