@@ -156,12 +156,18 @@ InputFile::InputFile(const std::string& path) {
 }
 
 bool InputFile::tryOpen(const std::string& path, InputFile& out) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a named pipe would wait for a writer; only
+    // regular files are tag files, and for them the flag changes nothing.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    int err = 0;
+    if (::fstat(fd, &st) != 0)
+        err = errno;
+    else if (!S_ISREG(st.st_mode))
+        err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (err != 0) {
         ::close(fd);
         errno = err;
         return false;

@@ -220,6 +220,19 @@ TEST(FileLayer, AnExistingFileWithTheTemporaryNameIsNeverOverwritten) {
     }
 }
 
+// Only regular files are opened: a named pipe would otherwise wait for a
+// writer, and a folder holds no tag.
+TEST(FileLayer, OnlyRegularFilesAreOpenedForReading) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.mp3").c_str(), 0644), 0);
+    ASSERT_EQ(::mkdir(dir.file("folder.mp3").c_str(), 0755), 0);
+    for (const char* name : {"pipe.mp3", "folder.mp3"}) {
+        InputFile in;
+        EXPECT_FALSE(InputFile::tryOpen(dir.file(name), in)) << name;
+        EXPECT_THROW(InputFile{dir.file(name)}, FileError) << name;
+    }
+}
+
 TEST(FileLayer, CopyFromCarriesTheBytesExactly) {
     TempDir dir;
     const std::string source = randomBytes(3 * 1024 * 1024 + 17, 7);
