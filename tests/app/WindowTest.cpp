@@ -156,39 +156,22 @@ void WindowTest::applyToAllCopiesEvenEmptyText() {
     const QSignalBlocker blockers[] = {QSignalBlocker(w.edt_tatal), QSignalBlocker(w.edt_art),
                                        QSignalBlocker(w.edt_alb),   QSignalBlocker(w.edt_year),
                                        QSignalBlocker(w.edt_genre), QSignalBlocker(w.edt_com)};
-    std::string Timerec::*field = nullptr;
-    switch (button) {
-    case 1:
-        w.edt_tatal->setText(text);
-        field = &Timerec::Title;
-        w.Button1Click();
-        break;
-    case 2:
-        w.edt_art->setText(text);
-        field = &Timerec::Artist;
-        w.Button2Click();
-        break;
-    case 3:
-        w.edt_alb->setText(text);
-        field = &Timerec::Album;
-        w.Button3Click();
-        break;
-    case 4:
-        w.edt_year->setText(text);
-        field = &Timerec::Year;
-        w.Button4Click();
-        break;
-    case 5:
-        w.edt_genre->setEditText(text);
-        field = &Timerec::Genre;
-        w.Button5Click();
-        break;
-    case 6:
-        w.edt_com->setPlainText(text);
-        field = &Timerec::Comment;
-        w.Button6Click();
-        break;
-    }
+    // Button n copies field n into every row; it is clicked as a person would.
+    QWidget* const edits[] = {w.edt_tatal, w.edt_art,   w.edt_alb,
+                              w.edt_year,  w.edt_genre, w.edt_com};
+    QPushButton* const buttons[] = {w.Button1, w.Button2, w.Button3,
+                                    w.Button4, w.Button5, w.Button6};
+    std::string Timerec::*const fields[] = {&Timerec::Title, &Timerec::Artist, &Timerec::Album,
+                                            &Timerec::Year,  &Timerec::Genre,  &Timerec::Comment};
+    QWidget* edit = edits[button - 1];
+    if (auto* line = qobject_cast<QLineEdit*>(edit))
+        line->setText(text);
+    else if (auto* combo = qobject_cast<QComboBox*>(edit))
+        combo->setEditText(text);
+    else
+        static_cast<QPlainTextEdit*>(edit)->setPlainText(text);
+    QTest::mouseClick(buttons[button - 1], Qt::LeftButton);
+    std::string Timerec::*field = fields[button - 1];
     for (int i = 0; i < 3; ++i)
         QCOMPARE(QString::fromStdString(TrackTable[i].*field), text);
     QCOMPARE(QString::fromStdString(TrackTable[3].*field), QString()); // no row, untouched

@@ -361,30 +361,16 @@ void WorkflowTest::renameCases_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("caption");  // expected caption afterwards
     QTest::addColumn<QString>("fileName"); // expected file name afterwards
-    QTest::newRow("live") << "live"
-                          << "live"
-                          << "live.mp3";
-    QTest::newRow("forbidden characters") << "a:b?c"
-                                          << "abc"
-                                          << "abc.mp3";
-    QTest::newRow("all nine") << "*?|:\"/\\<>x"
-                              << "x"
-                              << "x.mp3";
-    QTest::newRow("extension typed") << "new.mp3"
-                                     << "new.mp3"
-                                     << "new.mp3.mp3";
-    QTest::newRow("empty") << ""
-                           << "song"
-                           << "song.mp3";
-    QTest::newRow("only removed characters") << "??"
-                                             << "song"
-                                             << "song.mp3";
-    QTest::newRow("unchanged") << "song"
-                               << "song"
-                               << "song.mp3";
-    QTest::newRow("spaces and dots kept") << " a. b "
-                                          << " a. b "
-                                          << " a. b .mp3";
+    // clang-format off
+    QTest::newRow("live") << "live" << "live" << "live.mp3";
+    QTest::newRow("forbidden characters") << "a:b?c" << "abc" << "abc.mp3";
+    QTest::newRow("all nine") << "*?|:\"/\\<>x" << "x" << "x.mp3";
+    QTest::newRow("extension typed") << "new.mp3" << "new.mp3" << "new.mp3.mp3";
+    QTest::newRow("empty") << "" << "song" << "song.mp3";
+    QTest::newRow("only removed characters") << "??" << "song" << "song.mp3";
+    QTest::newRow("unchanged") << "song" << "song" << "song.mp3";
+    QTest::newRow("spaces and dots kept") << " a. b " << " a. b " << " a. b .mp3";
+    // clang-format on
 }
 
 void WorkflowTest::renameCases() {

@@ -46,6 +46,19 @@ const QByteArray Skin = "velmora-skin 1\n"
                         "[panel back]\n"
                         "rect = 10, 50, 300, 100\n";
 
+// A window with the form "main" of a skin file laid over it, its frame taken
+// by the skin when asked.
+struct SkinnedWindow {
+    QWidget window;
+    TSkin skin{&window};
+    explicit SkinnedWindow(const QString& path, bool takeFrame = false) {
+        skin.LoadSkinFile(path);
+        if (takeFrame)
+            skin.SkinWindow(&window);
+        skin.SkinWindowForm(&window, "main");
+    }
+};
+
 } // namespace
 
 void SkinWidgetTest::init() {
@@ -81,6 +94,7 @@ void SkinWidgetTest::missingFormNamesFileAndForm() {
     QVERIFY_THROWS_EXCEPTION(velmora::skin::SkinError, skin.SkinWindowForm(&window, "Main"));
     try {
         skin.SkinWindowForm(&window, "other");
+        QFAIL("no error");
     } catch (const velmora::skin::SkinError& e) {
         QCOMPARE(QString::fromUtf8(e.what()),
                  "The skin file \"" + path + "\" has no form \"other\".");
@@ -88,11 +102,8 @@ void SkinWidgetTest::missingFormNamesFileAndForm() {
 }
 
 void SkinWidgetTest::formLaysObjectsAndSizesWindow() {
-    QWidget window;
-    TSkin skin(&window);
-    skin.LoadSkinFile(writeSkin(Skin));
-    skin.SkinWindow(&window);
-    skin.SkinWindowForm(&window, "main");
+    SkinnedWindow skinned(writeSkin(Skin), true);
+    auto& [window, skin] = skinned;
     QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
     QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(window.size(), QSize(320, 200));
@@ -106,10 +117,8 @@ void SkinWidgetTest::formLaysObjectsAndSizesWindow() {
 }
 
 void SkinWidgetTest::clickReportsTheObject() {
-    QWidget window;
-    TSkin skin(&window);
-    skin.LoadSkinFile(writeSkin(Skin));
-    skin.SkinWindowForm(&window, "main");
+    SkinnedWindow skinned(writeSkin(Skin));
+    auto& [window, skin] = skinned;
     window.show();
     QSignalSpy spy(&skin, &TSkin::OnClick);
     QTest::mouseClick(skin.FindObject("go"), Qt::LeftButton);
@@ -122,10 +131,8 @@ void SkinWidgetTest::clickReportsTheObject() {
 }
 
 void SkinWidgetTest::buttonStatesLookDifferent() {
-    QWidget window;
-    TSkin skin(&window);
-    skin.LoadSkinFile(writeSkin(Skin));
-    skin.SkinWindowForm(&window, "main");
+    SkinnedWindow skinned(writeSkin(Skin));
+    auto& [window, skin] = skinned;
     window.show();
     TSkinObject* go = skin.FindObject("go");
     auto faceAt = [go] { return go->grab().toImage().pixelColor(8, go->height() / 2); };
@@ -142,10 +149,8 @@ void SkinWidgetTest::buttonStatesLookDifferent() {
 }
 
 void SkinWidgetTest::closeObjectClosesTheWindow() {
-    QWidget window;
-    TSkin skin(&window);
-    skin.LoadSkinFile(writeSkin(Skin));
-    skin.SkinWindowForm(&window, "main");
+    SkinnedWindow skinned(writeSkin(Skin));
+    auto& [window, skin] = skinned;
     window.show();
     QVERIFY(window.isVisible());
     QSignalSpy spy(&skin, &TSkin::OnClick);
@@ -155,11 +160,8 @@ void SkinWidgetTest::closeObjectClosesTheWindow() {
 }
 
 void SkinWidgetTest::titleBarDragMovesTheWindow() {
-    QWidget window;
-    TSkin skin(&window);
-    skin.LoadSkinFile(writeSkin(Skin));
-    skin.SkinWindow(&window);
-    skin.SkinWindowForm(&window, "main");
+    SkinnedWindow skinned(writeSkin(Skin), true);
+    auto& [window, skin] = skinned;
     window.move(100, 100);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
