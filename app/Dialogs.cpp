@@ -4,13 +4,18 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
 
 QStringList QtDialogs::getOpenFileNames(QWidget* parent, const QString& filter) {
     // Several files at once, no read-only box, resizable: the Qt dialog's defaults.
-    return QFileDialog::getOpenFileNames(parent, QString(), QString(), filter);
+    // It opens where the last choice was made in this run.
+    const QStringList files = QFileDialog::getOpenFileNames(parent, QString(), lastFolder_, filter);
+    if (!files.isEmpty())
+        lastFolder_ = QFileInfo(files.first()).absolutePath();
+    return files;
 }
 
 void QtDialogs::runFolderDialog(Tfm_dir& dialog) {

@@ -36,4 +36,7 @@ public:
     bool question(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     void openUrl(const QString& url) override;
+
+private:
+    QString lastFolder_;
 };
