@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QProgressDialog>
+#include <stdexcept>
 
 namespace {
 
@@ -17,6 +18,19 @@ namespace {
 bool changesList(const QString& name) {
     static const QStringList names{"add", "remove", "ok", "reset", "clear", "folder"};
     return names.contains(name);
+}
+
+// Passes on the error in flight. A message that does not name the file gets the
+// file on a line of its own, so a person knows which of many files failed.
+[[noreturn]] void rethrowNamingFile(const std::string& path) {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        const std::string message = e.what();
+        if (message.find(path) != std::string::npos)
+            throw;
+        throw std::runtime_error(message + "\nFile: \"" + path + "\"");
+    }
 }
 
 } // namespace
@@ -85,23 +99,10 @@ void Tfm_main::writeAllTags() {
             if (i % 16 == 0)
                 progress.setValue(i);
             const std::string path = RowPath(i);
-            const std::string ext = LowerExtension(path);
-            const Timerec& entry = TrackTable[i];
-            if (ext == ".mp3") {
-                ReadMP3Tag(path);
-                CopyTagFields(ID3Tag, entry);
-                WriteMP3Tag(path, ID3Tag);
-            } else if (ext == ".wma") {
-                // The WMA record holds whole texts, so long values are written whole.
-                SharedWMATag = ReadWMATag(path);
-                CopyTagFields(SharedWMATag, entry);
-                WriteWMATag(path, SharedWMATag);
-            } else if (ext == ".ogg") {
-                OGGTag own;
-                ReadOGGTag(path, own);
-                SharedOGGTag = own;
-                CopyTagFields(SharedOGGTag, entry);
-                WriteOGGTag(path, SharedOGGTag);
+            try {
+                writeRow(path, TrackTable[i]);
+            } catch (...) {
+                rethrowNamingFile(path);
             }
         }
         progress.setValue(rows);
@@ -111,6 +112,28 @@ void Tfm_main::writeAllTags() {
             this, QStringLiteral("information has been written finished, clear the list now?"))) {
         clearList();
         lv_id3->viewport()->update();
+    }
+}
+
+// Writes one row's six fields into its file through the writer of its kind;
+// other kinds are skipped.
+void Tfm_main::writeRow(const std::string& path, const Timerec& entry) {
+    const std::string ext = LowerExtension(path);
+    if (ext == ".mp3") {
+        ReadMP3Tag(path);
+        CopyTagFields(ID3Tag, entry);
+        WriteMP3Tag(path, ID3Tag);
+    } else if (ext == ".wma") {
+        // The WMA record holds whole texts, so long values are written whole.
+        SharedWMATag = ReadWMATag(path);
+        CopyTagFields(SharedWMATag, entry);
+        WriteWMATag(path, SharedWMATag);
+    } else if (ext == ".ogg") {
+        OGGTag own;
+        ReadOGGTag(path, own);
+        SharedOGGTag = own;
+        CopyTagFields(SharedOGGTag, entry);
+        WriteOGGTag(path, SharedOGGTag);
     }
 }
 

@@ -203,6 +203,7 @@ private:
     void clearList();
     void addDroppedPaths(const QStringList& paths);
     void writeAllTags();
+    void writeRow(const std::string& path, const Timerec& entry);
     void resetToBaseline();
 
     // The text fields whose handler also runs when they lose the focus.

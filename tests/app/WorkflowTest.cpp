@@ -15,9 +15,12 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 class WorkflowTest : public QObject {
     Q_OBJECT
@@ -39,6 +42,7 @@ private slots:
     void writeAllKeepsLongWmaTextsWhole();
     void writeAllAnswerYesClearsList();
     void writeAllOnEmptyListAsksNothing();
+    void writeErrorNamesTheFile();
     void writeAllStopsPlaybackFirst();
     void resetAfterWriteShowsValuesAsRead();
     void renameCases_data();
@@ -322,6 +326,32 @@ void WorkflowTest::writeAllOnEmptyListAsksNothing() {
     f.window->RunSkinCommand("ok");
     QVERIFY(f.log.questions.isEmpty());
     QVERIFY(f.log.errors.isEmpty());
+}
+
+void WorkflowTest::writeErrorNamesTheFile() {
+    const QString ogg = file("full.ogg");
+    const QByteArray before = bytesOf(ogg);
+    const QString later = file("later.mp3");
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({ogg, later});
+    f.window->RunSkinCommand("add");
+    f.window->Button1->click(); // the Ogg file's title into both rows
+    // A full disk: no file may grow past 2 KiB while "ok" runs.
+    rlimit old{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tiny = old;
+    tiny.rlim_cur = 2048;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    QTest::mouseClick(f.window->Skin1->FindObject("ok"), Qt::LeftButton);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    QCOMPARE(f.log.errors.size(), 1);
+    QVERIFY2(f.log.errors[0].contains("Cannot write comments") && f.log.errors[0].contains(ogg),
+             qPrintable(f.log.errors[0]));
+    QCOMPARE(bytesOf(ogg), before);
+    QVERIFY(f.log.questions.isEmpty()); // the command ended at that file
+    QCOMPARE(AudioFixtures::read(later).title, std::string("Template mp3"));
 }
 
 void WorkflowTest::writeAllStopsPlaybackFirst() {
