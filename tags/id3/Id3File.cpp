@@ -21,9 +21,16 @@ std::string readTagBytes(const velmora::InputFile& in) {
 }
 
 // Room left behind a tag that had to grow, so the next edits fit in place:
-// 1 KiB plus a thousandth of the audio, at most 64 KiB more.
-std::size_t paddingForGrowth(std::uint64_t audioLength) {
-    return 1024 + static_cast<std::size_t>(std::min<std::uint64_t>(audioLength / 1024, 65536));
+// 1 KiB plus a thousandth of the audio, at most 64 KiB more. It is rounded up
+// so that the audio keeps its place within a 4 KiB page: copied page by page,
+// every page then lands on exactly one page of the new file.
+std::size_t paddingForGrowth(std::size_t frameBytes, std::uint64_t oldAudioStart,
+                             std::uint64_t audioLength) {
+    constexpr std::uint64_t kPage = 4096;
+    const std::uint64_t least = 1024 + std::min<std::uint64_t>(audioLength / 1024, 65536);
+    const std::uint64_t newAudioStart = kHeaderSize + frameBytes + least;
+    const std::uint64_t shift = (oldAudioStart % kPage + kPage - newAudioStart % kPage) % kPage;
+    return static_cast<std::size_t>(least + shift);
 }
 
 // The length of the common start of two byte strings, compared in blocks.
@@ -101,7 +108,7 @@ void WriteMP3Tag(const std::string& fileName, const ID3StructV2& tag, TrackSourc
     }
     const std::uint64_t audioLength = in.size() - audioStart;
     velmora::ReplaceFile out(fileName);
-    out.write(assembleTag(frames, paddingForGrowth(audioLength)));
+    out.write(assembleTag(frames, paddingForGrowth(frames.size(), audioStart, audioLength)));
     out.copyFrom(in, audioStart, audioLength);
     out.commit();
 }
