@@ -97,7 +97,8 @@ void Tfm_main::createComponents() {
 
     lv_id3 = new TrackListView(this);
     lv_id3->setGeometry(9, 116, 238, 282);
-    lv_id3->setToolTip(QStringLiteral("You can rename a file by double clicking the file name."));
+    lv_id3->setToolTip(QStringLiteral("You can rename a file by double clicking the file name.\n"
+                                      "F2 renames the selected file."));
     lv_id3->setContextMenuPolicy(Qt::CustomContextMenu);
 
     auto lineEdit = [this](int x, int y, int w, int h) {

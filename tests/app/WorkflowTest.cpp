@@ -649,6 +649,7 @@ void WorkflowTest::keyboardShortcutsRunTheirCommands() {
     QVERIFY(f.window->Skin1->FindObject("play")->toolTip().contains("Space"));
     QVERIFY(f.window->lv_id3->toolTip().startsWith(
         "You can rename a file by double clicking the file name."));
+    QVERIFY(f.window->lv_id3->toolTip().contains("F2"));
 }
 
 void WorkflowTest::spacePlaysAndPausesFromTheList() {
