@@ -26,10 +26,11 @@ QString pathAt(const QAbstractItemModel& rows, int row) {
 // another file's row or on a row that does not exist. It works on the list's
 // model alone, which stays whole until its own destruction is done.
 void followPlayingFile(const QAbstractItemModel& rows) {
-    if (!PlayingFlag || PlayingRowIndex < 0)
+    if (!PlayingFlag)
         return;
     const int count = rows.rowCount();
-    if (PlayingRowIndex < count && pathAt(rows, PlayingRowIndex) == PlayingPath)
+    if (PlayingRowIndex >= 0 && PlayingRowIndex < count &&
+        pathAt(rows, PlayingRowIndex) == PlayingPath)
         return;
     PlayingRowIndex = -1;
     for (int row = 0; row < count; ++row) {
@@ -40,7 +41,8 @@ void followPlayingFile(const QAbstractItemModel& rows) {
     }
 }
 
-// Re-checks the playing row whenever rows come, go or move (once per list).
+// Re-checks the playing row whenever rows come, go, move or change their
+// path (a row's path is set just after the row comes), once per list.
 void watchListChanges(QAbstractItemModel* rows) {
     const char* const marker = "velmoraFollowsPlayingFile";
     if (rows->property(marker).toBool())
@@ -48,6 +50,11 @@ void watchListChanges(QAbstractItemModel* rows) {
     rows->setProperty(marker, true);
     const auto follow = [rows] { followPlayingFile(*rows); };
     QObject::connect(rows, &QAbstractItemModel::rowsInserted, rows, follow);
+    QObject::connect(rows, &QAbstractItemModel::dataChanged, rows,
+                     [rows](const QModelIndex& from, const QModelIndex& to) {
+                         if (from.column() <= 1 && to.column() >= 1)
+                             followPlayingFile(*rows);
+                     });
     QObject::connect(rows, &QAbstractItemModel::rowsRemoved, rows, follow);
     QObject::connect(rows, &QAbstractItemModel::rowsMoved, rows, follow);
     QObject::connect(rows, &QAbstractItemModel::modelReset, rows, follow);

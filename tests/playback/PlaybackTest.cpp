@@ -133,6 +133,7 @@ private slots:
         QTest::newRow("playing row removed") << "ggg" << "sel:1;play;remove:1" << true << false << -1 << "" << 1 << -1 << 0;
         QTest::newRow("playing row removed, next") << "ggg" << "sel:1;play;remove:1;next;brack" << true << false << -1 << "" << 1 << -1 << 0;
         QTest::newRow("cleared, next, previous") << "ggg" << "sel:1;play;clear;next;brack" << true << false << -1 << "" << 1 << -1 << 0;
+        QTest::newRow("playing row removed, listed again") << "ggg" << "sel:1;play;remove:1;add:1" << true << false << 2 << "" << 1 << 2 << 0;
         QTest::newRow("cleared and refilled") << "ggg" << "sel:2;play;clear;add:0;add:1;next" << true << false << -1 << "" << 2 << -1 << 0;
         QTest::newRow("cleared, refilled, play") << "ggg" << "sel:2;play;clear;add:0;add:1;sel:1;play" << true << false << 1 << "1" << 1 << 1 << 0;
         QTest::newRow("skin play, stop") << "ggg" << "sel:1;skin:play;skin:stop" << false << false << 1 << "1" << -1 << -1 << 0;
