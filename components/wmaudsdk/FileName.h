@@ -4,6 +4,8 @@
 // name reaches the file it names.
 #pragma once
 
+#include "tags/common/Text.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -53,23 +55,7 @@ inline std::u16string fileNameToUtf16(std::string_view name) {
 
 inline std::string fileNameFromUtf16(std::u16string_view name) {
     std::string out;
-    auto put = [&](std::uint32_t cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    };
+    auto put = [&](std::uint32_t cp) { velmora::appendUtf8(out, cp); };
     for (std::size_t i = 0; i < name.size(); ++i) {
         const std::uint32_t unit = name[i];
         if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < name.size() && name[i + 1] >= 0xDC00 &&

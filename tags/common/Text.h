@@ -12,6 +12,9 @@ std::string trimControl(std::string_view text);
 
 bool isAscii(std::string_view text);
 
+// Appends the UTF-8 form of one code point (up to U+10FFFF).
+void appendUtf8(std::string& out, char32_t c);
+
 // ISO-8859-1 bytes to UTF-8.
 std::string latin1ToUtf8(std::string_view bytes);
 // UTF-16 bytes in the given byte order to UTF-8; an odd trailing byte is
