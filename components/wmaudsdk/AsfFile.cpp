@@ -1,15 +1,11 @@
 #include "AsfFile.h"
 
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace wmaudsdk {
 
 bool AsfFile::open(const std::string& path) {
-    // Only regular files: opening a named pipe would wait for a writer.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
+    // Regular files only: a named pipe is refused without waiting for a writer.
     if (!velmora::InputFile::tryOpen(path, in_))
         return false;
     path_ = path;

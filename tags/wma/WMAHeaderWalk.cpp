@@ -6,7 +6,6 @@
 
 #include <climits>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
@@ -179,11 +178,7 @@ void WalkWMAHeader(const WalkReadAt& read, WMATagRec& tag) {
 }
 
 void WalkWMAHeaderFile(const std::string& fileName, WMATagRec& tag) {
-    // Only regular files: opening a named pipe would wait for a writer.
-    struct stat st {};
-    if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return;
-    velmora::InputFile file;
+    velmora::InputFile file; // opens regular files only, without waiting on a pipe
     if (!velmora::InputFile::tryOpen(fileName, file))
         return;
     WalkWMAHeader([&](std::uint64_t offset, void* buffer,
