@@ -353,6 +353,15 @@ void ReplaceFile::commit() {
         int out = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
         if (out < 0)
             raiseOpenError(target_, errno);
+        // Space for a longer content is reserved first: a full disk is then
+        // found before the first byte of the original is overwritten.
+        if (fresh.size() > static_cast<std::uint64_t>(original_.st_size) &&
+            ::fallocate(out, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(fresh.size())) != 0 &&
+            (errno == ENOSPC || errno == EDQUOT)) {
+            const int full = errno;
+            ::close(out);
+            raiseWriteError(target_, full);
+        }
         std::vector<char> buffer(1u << 20);
         std::uint64_t pos = 0;
         int err = 0;
