@@ -3,24 +3,15 @@
 #include "app/Tageditor.h"
 
 #include "app/FileKind.h"
+#include "app/FilePaths.h"
 #include "app/TagFields.h"
 #include "app/TrackList.h"
 #include "app/dir.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QProgressDialog>
 #include <filesystem>
-
-namespace {
-
-std::string toPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-} // namespace
 
 // Reads a file's tags through the reader of its kind into the format's shared
 // record and takes the six fields into entry. A file without a reader, or whose
@@ -71,12 +62,12 @@ void Tfm_main::reportRowsNotAdded(int notAdded) {
 // table is copied into the track table, so unwritten edits of older rows go.
 // A reader error ends the add at its file, but the rows already listed get
 // their entries first, so none of them shows another file's values.
-void Tfm_main::addChosenFiles(const QStringList& files, bool captionWithoutExtension) {
+void Tfm_main::addChosenFiles(const std::vector<std::string>& files, bool captionWithoutExtension) {
     const int c = RowCount();
     const int added = std::min<int>(files.size(), TrackTableCapacity - c);
     for (int i = 0; i < added; ++i) {
-        const std::string path = toPath(files[i]);
-        const std::string name = QFileInfo(files[i]).fileName().toStdString();
+        const std::string& path = files[static_cast<std::size_t>(i)];
+        const std::string name = FileNamePart(path);
         AppendRow(captionWithoutExtension ? DropLastChars(name, 4) : name, path);
         try {
             readTagsInto(path, BaselineTable[c + i]);
@@ -103,9 +94,9 @@ void Tfm_main::addFolderEntries(const std::string& folder) {
     std::error_code error;
     std::filesystem::directory_iterator entry(folder, error), end;
     if (error)
-        dialogs_->information(this, QStringLiteral("Cannot read the folder \"%1\": %2.")
-                                        .arg(QFile::decodeName(folder.c_str()),
-                                             QString::fromStdString(error.message())));
+        dialogs_->information(
+            this, QStringLiteral("Cannot read the folder \"%1\": %2.")
+                      .arg(DisplayPath(folder), QString::fromStdString(error.message())));
     try {
         BusyScope busy(*this);
         QProgressDialog progress(QStringLiteral("Scanning the folder..."), QStringLiteral("Cancel"),
@@ -161,7 +152,7 @@ void Tfm_main::Remove1Click() {
         return;
     const QStringList files = dialogs_->getOpenFileNames(this, OpenDialogFilter);
     if (!files.isEmpty())
-        addChosenFiles(files, false);
+        addChosenFiles(FileSystemPaths(files), false);
 }
 
 void Tfm_main::Clear1Click() {
@@ -217,19 +208,21 @@ void Tfm_main::clearList() {
 }
 
 // Dropped files are added as Add File adds them, dropped folders as Add Folder.
-void Tfm_main::addDroppedPaths(const QStringList& paths) {
+void Tfm_main::addDroppedPaths(const QList<QByteArray>& paths) {
     if (busy_)
         return;
-    QStringList files;
-    for (const QString& path : paths) {
-        if (QFileInfo(path).isDir()) {
-            if (!files.isEmpty())
+    std::vector<std::string> files;
+    for (const QByteArray& bytes : paths) {
+        std::string path = bytes.toStdString();
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error)) {
+            if (!files.empty())
                 addChosenFiles(std::exchange(files, {}), false);
-            addFolderEntries(toPath(path));
+            addFolderEntries(path);
         } else {
-            files << path;
+            files.push_back(std::move(path));
         }
     }
-    if (!files.isEmpty())
+    if (!files.empty())
         addChosenFiles(files, false);
 }

@@ -2,9 +2,15 @@
 // stop, previous and next, and the player's events that feed it block by block.
 #include "app/Tageditor.h"
 
+#include "app/FilePaths.h"
 #include "app/TrackList.h"
 
 #include <QAbstractItemModel>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -14,10 +20,37 @@ constexpr int BlockSize = 44100;
 // The "path" column of the started row, as the list holds it; with it the
 // playing row index follows the file when rows above it are removed or the
 // list is cleared.
-QString PlayingPath;
+QByteArray PlayingPath;
 
-QString pathAt(const QAbstractItemModel& rows, int row) {
-    return rows.index(row, 1).data().toString();
+QByteArray pathAt(const QAbstractItemModel& rows, int row) {
+    return rows.index(row, 1).data(Qt::UserRole).toByteArray();
+}
+
+// Opens path (the file system's bytes) in the audio file component, which
+// takes a QString. A path that is not UTF-8 cannot travel as text, so the file
+// is opened here and handed over by its descriptor's name under /proc, which
+// names the same file; an error then names the path as the list shows it.
+void openForPlaying(TAudioFile2& file, const std::string& path) {
+    const QString text = DisplayPath(path);
+    if (text.toStdString() == path) {
+        file.Open(text, 0, 1);
+        return;
+    }
+    // Non-blocking, so a named pipe does not hang here; the component refuses it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw AudioError("Cannot play \"" + text.toStdString() + "\": " + std::strerror(errno));
+    const std::string alias = "/proc/self/fd/" + std::to_string(fd);
+    try {
+        file.Open(QString::fromStdString(alias), 0, 1);
+    } catch (const AudioError& error) {
+        ::close(fd);
+        std::string message = error.what();
+        if (const auto at = message.find(alias); at != std::string::npos)
+            message.replace(at, alias.size(), text.toStdString());
+        throw AudioError(message);
+    }
+    ::close(fd);
 }
 
 // Puts the playing row index back on the row that holds the playing file
@@ -84,7 +117,7 @@ void Tfm_main::PlayFile() {
             AudioFile21->Close();
         PlayingRowIndex = FirstSelectedRow();
         PlayingPath = pathAt(*lv_id3->model(), PlayingRowIndex);
-        AudioFile21->Open(QString::fromStdString(RowPath(PlayingRowIndex)), 0, 1);
+        openForPlaying(*AudioFile21, RowPath(PlayingRowIndex));
         const int formatValue1 = AudioFile21->FormatValue1();
         const int formatValue2 = AudioFile21->FormatValue2();
         AudioPlayer21->SetFormat(formatValue2, formatValue1);

@@ -4,7 +4,6 @@
 #include "app/FileKind.h"
 #include "app/TrackList.h"
 
-#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <cerrno>
@@ -108,7 +107,7 @@ void Tfm_main::edt_titExit() {
     }
     QTreeWidgetItem* item = lv_id3->topLevelItem(r);
     item->setText(0, QString::fromStdString(text));
-    item->setText(1, QFile::decodeName(QByteArray::fromStdString(newPath)));
+    SetRowPath(r, newPath);
     if (r == CurrentRowIndex && FirstSelectedRow() == r)
         showRowPath(r);
 }

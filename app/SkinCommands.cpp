@@ -2,6 +2,7 @@
 #include "app/Tageditor.h"
 
 #include "app/FileKind.h"
+#include "app/FilePaths.h"
 #include "app/TagFields.h"
 #include "app/TrackList.h"
 #include "app/WebPages.h"
@@ -47,7 +48,7 @@ void Tfm_main::RunSkinCommand(const QString& name) {
     if (name == "add") {
         const QStringList files = dialogs_->getOpenFileNames(this, OpenDialogFilter);
         if (!files.isEmpty())
-            addChosenFiles(files, true);
+            addChosenFiles(FileSystemPaths(files), true);
     } else if (name == "remove") {
         removeFirstSelectedRow();
     } else if (name == "ok") {

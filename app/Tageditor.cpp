@@ -238,7 +238,7 @@ void Tfm_main::connectHandlers() {
     connect(AudioPlayer21, &TAudioPlayer2::OnEndPlay, this,
             [this](QObject* sender) { Guard([&] { AudioPlayer21EndPlay(sender); }); });
     connect(lv_id3, &TrackListView::pathsDropped, this,
-            [this](const QStringList& paths) { Guard([&] { addDroppedPaths(paths); }); });
+            [this](const QList<QByteArray>& paths) { Guard([&] { addDroppedPaths(paths); }); });
 }
 
 bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {

@@ -15,6 +15,8 @@
 #include "components/audio/AudioFile2.h"
 #include "components/audio/AudioPlayer2.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -98,6 +100,7 @@ public:
     // The list and its rows.
     int RowCount() const;
     std::string RowCaption(int row) const;
+    // The row's full path as the file system's bytes.
     std::string RowPath(int row) const;
     bool IsRowSelected(int row) const;
     // The selected row with the lowest index, or -1.
@@ -106,6 +109,9 @@ public:
     void DeselectAllRows();
     // Appends a row with caption and full path; returns its index.
     int AppendRow(const std::string& caption, const std::string& path);
+    // Sets the row's full path (the file system's bytes, kept exactly; the
+    // hidden "path" column shows it as text).
+    void SetRowPath(int row, const std::string& path);
     // The caption of the path label as shown.
     QString PathCaption() const;
 
@@ -194,14 +200,14 @@ private:
     void updateBusyState();
 
     // Shared steps of the adds.
-    void addChosenFiles(const QStringList& files, bool captionWithoutExtension);
+    void addChosenFiles(const std::vector<std::string>& files, bool captionWithoutExtension);
     void addFolderEntries(const std::string& folder);
     void readTagsInto(const std::string& path, Timerec& entry);
     void finishAdd();
     void reportRowsNotAdded(int notAdded);
     void removeFirstSelectedRow();
     void clearList();
-    void addDroppedPaths(const QStringList& paths);
+    void addDroppedPaths(const QList<QByteArray>& paths);
     void writeAllTags();
     void writeRow(const std::string& path, const Timerec& entry);
     void resetToBaseline();

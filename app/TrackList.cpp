@@ -1,24 +1,11 @@
 #include "app/TrackList.h"
 
+#include "app/FilePaths.h"
+
 #include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPainter>
-#include <QUrl>
-
-namespace {
-
-QStringList localPaths(const QMimeData* mime) {
-    QStringList paths;
-    if (!mime || !mime->hasUrls())
-        return paths;
-    for (const QUrl& url : mime->urls())
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    return paths;
-}
-
-} // namespace
 
 TrackListView::TrackListView(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(2);
@@ -58,21 +45,21 @@ void TrackListView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TrackListView::dragEnterEvent(QDragEnterEvent* event) {
-    if (!localPaths(event->mimeData()).isEmpty())
+    if (!DroppedLocalPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void TrackListView::dragMoveEvent(QDragMoveEvent* event) {
-    if (!localPaths(event->mimeData()).isEmpty())
+    if (!DroppedLocalPaths(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void TrackListView::dropEvent(QDropEvent* event) {
-    const QStringList paths = localPaths(event->mimeData());
+    const QList<QByteArray> paths = DroppedLocalPaths(event->mimeData());
     if (paths.isEmpty())
         return event->ignore();
     event->acceptProposedAction();

@@ -3,7 +3,8 @@
 // are drawn, and files or folders dropped from a file manager.
 #pragma once
 
-#include <QStringList>
+#include <QByteArray>
+#include <QList>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <functional>
@@ -18,8 +19,9 @@ public:
     void setCustomDraw(CustomDraw customDraw);
 
 signals:
-    // Local files and folders dropped onto the list, in the order of the drop.
-    void pathsDropped(const QStringList& paths);
+    // Local files and folders dropped onto the list, in the order of the drop,
+    // as the file system's bytes.
+    void pathsDropped(const QList<QByteArray>& paths);
     // A left click or double-click, after the list updated its selection.
     void leftClicked();
     void leftDoubleClicked();

@@ -2,11 +2,11 @@
 // the apply-to-all buttons and the colour of the playing row.
 #include "app/Tageditor.h"
 
+#include "app/FilePaths.h"
 #include "app/TrackList.h"
 #include "components/skin/Skin.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -26,8 +26,15 @@ std::string Tfm_main::RowCaption(int row) const {
     return lv_id3->topLevelItem(row)->text(0).toStdString();
 }
 
+// The path column's text is only for showing; its user role holds the bytes.
 std::string Tfm_main::RowPath(int row) const {
-    return QFile::encodeName(lv_id3->topLevelItem(row)->text(1)).toStdString();
+    return lv_id3->topLevelItem(row)->data(1, Qt::UserRole).toByteArray().toStdString();
+}
+
+void Tfm_main::SetRowPath(int row, const std::string& path) {
+    QTreeWidgetItem* item = lv_id3->topLevelItem(row);
+    item->setData(1, Qt::UserRole, QByteArray::fromStdString(path));
+    item->setText(1, DisplayPath(path));
 }
 
 bool Tfm_main::IsRowSelected(int row) const {
@@ -52,8 +59,9 @@ void Tfm_main::DeselectAllRows() {
 int Tfm_main::AppendRow(const std::string& caption, const std::string& path) {
     auto* item = new QTreeWidgetItem(lv_id3);
     item->setText(0, QString::fromStdString(caption));
-    item->setText(1, QFile::decodeName(QByteArray::fromStdString(path)));
-    return RowCount() - 1;
+    const int row = RowCount() - 1;
+    SetRowPath(row, path);
+    return row;
 }
 
 QString Tfm_main::PathCaption() const {

@@ -1,7 +1,8 @@
 #include "app/dir.h"
 
+#include "app/FilePaths.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QPushButton>
@@ -56,7 +57,7 @@ void Tfm_dir::SelectFolder(const QString& path) {
 }
 
 void Tfm_dir::btn_okClick() {
-    ChosenFolder = QFile::encodeName(SelectedFolder()).toStdString();
+    ChosenFolder = FileSystemPath(SelectedFolder());
     accept();
 }
 
