@@ -345,9 +345,12 @@ void ReplaceFile::commit() {
         raiseWriteError(target_, pendingError_);
     if (::fsync(fd_) != 0)
         raiseWriteError(target_, errno);
-    if (original_.st_nlink > 1) {
-        // Renaming would split the hard links: copy the finished content into
-        // the original instead, then drop the temporary file.
+    // Renaming would split hard links, and a file of another owner (that we
+    // may write) would become ours, as only a privileged user can give it back:
+    // then the finished content is copied into the original instead, and the
+    // temporary file dropped.
+    const uid_t self = ::geteuid();
+    if (original_.st_nlink > 1 || (self != 0 && original_.st_uid != self)) {
         InputFile fresh(temp_);
         WritableWhileAlive writable(target_);
         int out = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
@@ -387,8 +390,8 @@ void ReplaceFile::commit() {
         discard();
         return;
     }
-    // Give the new file the original's owner and permissions. The owner can
-    // only be set by a privileged user; without it the file keeps ours.
+    // Give the new file the original's owner and permissions (the owner is
+    // ours or we are privileged; a group we are not in may stay ours).
     if (::fchown(fd_, original_.st_uid, original_.st_gid) != 0) {
         [[maybe_unused]] int ignored = ::fchown(fd_, static_cast<uid_t>(-1), original_.st_gid);
     }

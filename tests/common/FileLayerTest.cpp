@@ -123,6 +123,27 @@ TEST_P(FileLayerWriters, AFileWeMayNotWriteIsRefused) {
     EXPECT_EQ(dir.names(), std::vector<std::string>{"song.mp3"});
 }
 
+// Someone else's file that we may write keeps its owner.
+TEST_P(FileLayerWriters, AFileOfAnotherOwnerKeepsItsOwner) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs a second user to own the file";
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    const std::string path = dir.file("song.mp3");
+    writeFile(path, kOld);
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    auto write = GetParam().write;
+    EXPECT_EQ(runUnprivileged([&] {
+                  write(path, kNew);
+                  return 0;
+              }),
+              0);
+    EXPECT_EQ(readFile(path), GetParam().expected);
+    EXPECT_EQ(statOf(path).st_uid, 0u);
+    EXPECT_EQ(statOf(path).st_mode & 07777, 0666u);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"song.mp3"});
+}
+
 TEST_P(FileLayerWriters, MissingFileRaisesTheOpenErrorAndCreatesNothing) {
     TempDir dir;
     try {
