@@ -95,53 +95,37 @@ TEST_P(FileLayerWriters, ReadOnlyFileOfAnUnprivilegedOwner) {
     EXPECT_EQ(statOf(path).st_mode & 07777, 0444u);
 }
 
-// Someone else's file that we may not write stays as it is, even in a folder
-// where we may create and rename files.
-TEST_P(FileLayerWriters, AFileWeMayNotWriteIsRefused) {
+// Someone else's file, in a folder where we may create and rename files: one
+// we may not write is refused and stays as it is; one we may write is written
+// and keeps its owner and permissions.
+TEST_P(FileLayerWriters, AFileOfAnotherOwner) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs a second user to own the file";
-    TempDir dir;
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
-    const std::string path = dir.file("song.mp3");
-    writeFile(path, kOld);
-    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
-    auto write = GetParam().write;
-    EXPECT_EQ(runUnprivileged([&] {
-                  try {
-                      write(path, kNew);
-                  } catch (const FileError& e) {
-                      return std::string(e.what()) ==
-                                     "Cannot open file \"" + path + "\". Permission denied"
-                                 ? 0
-                                 : 2;
-                  }
-                  return 1;
-              }),
-              0);
-    EXPECT_EQ(readFile(path), kOld);
-    EXPECT_EQ(statOf(path).st_uid, 0u);
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"song.mp3"});
-}
-
-// Someone else's file that we may write keeps its owner.
-TEST_P(FileLayerWriters, AFileOfAnotherOwnerKeepsItsOwner) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "needs a second user to own the file";
-    TempDir dir;
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
-    const std::string path = dir.file("song.mp3");
-    writeFile(path, kOld);
-    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
-    auto write = GetParam().write;
-    EXPECT_EQ(runUnprivileged([&] {
-                  write(path, kNew);
-                  return 0;
-              }),
-              0);
-    EXPECT_EQ(readFile(path), GetParam().expected);
-    EXPECT_EQ(statOf(path).st_uid, 0u);
-    EXPECT_EQ(statOf(path).st_mode & 07777, 0666u);
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"song.mp3"});
+    for (mode_t mode : {0644, 0666}) {
+        const bool writable = mode == 0666;
+        TempDir dir;
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+        const std::string path = dir.file("song.mp3");
+        writeFile(path, kOld);
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        auto write = GetParam().write;
+        const int result = runUnprivileged([&] {
+            try {
+                write(path, kNew);
+            } catch (const FileError& e) {
+                return std::string(e.what()) ==
+                               "Cannot open file \"" + path + "\". Permission denied"
+                           ? 2
+                           : 3;
+            }
+            return 1;
+        });
+        EXPECT_EQ(result, writable ? 1 : 2) << std::oct << mode;
+        EXPECT_EQ(readFile(path), writable ? GetParam().expected : kOld) << std::oct << mode;
+        EXPECT_EQ(statOf(path).st_uid, 0u);
+        EXPECT_EQ(statOf(path).st_mode & 07777, mode);
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"song.mp3"});
+    }
 }
 
 TEST_P(FileLayerWriters, MissingFileRaisesTheOpenErrorAndCreatesNothing) {
