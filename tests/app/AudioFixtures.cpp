@@ -62,8 +62,12 @@ bool AudioFixtures::copy(const QString& ext, const QString& path, const QString&
 }
 
 TagLibTags AudioFixtures::read(const QString& path) {
+    return read(QFile::encodeName(path).toStdString());
+}
+
+TagLibTags AudioFixtures::read(const std::string& path) {
     TagLibTags tags;
-    TagLib::FileRef file(QFile::encodeName(path).constData());
+    TagLib::FileRef file(path.c_str());
     if (file.isNull() || !file.tag())
         return tags;
     const TagLib::Tag* tag = file.tag();

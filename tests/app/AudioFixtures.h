@@ -24,6 +24,8 @@ public:
               int track = 0) const;
 
     static TagLibTags read(const QString& path);
+    // The same for a path given as the file system's bytes.
+    static TagLibTags read(const std::string& path);
 
 private:
     QString folder_;

@@ -19,8 +19,13 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <dirent.h>
+#include <filesystem>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 class WorkflowTest : public QObject {
     Q_OBJECT
@@ -28,6 +33,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void init();
+    void cleanup();
 
     void addShowsFirstFileAndCaptionsWithoutExtension();
     void addFileKeepsWholeNameFolderDropsExtension();
@@ -59,6 +65,9 @@ private slots:
     void spacePlaysAndPausesFromTheList();
     void popupItemsRunTheirHandlers();
     void cancelledFolderDialogChangesNothing();
+    void latin1NamesKeepTheirBytes_data();
+    void latin1NamesKeepTheirBytes();
+    void latin1FolderKeepsItsBytesThroughPlayAndRename();
 
 private:
     QString caseDir() const { return caseDir_->path(); }
@@ -72,6 +81,12 @@ void WorkflowTest::initTestCase() {
     QVERIFY(fixturesDir_.isValid());
     QVERIFY2(fixtures_.make(fixturesDir_.path()), "ffmpeg could not make the fixture files");
     WMAudioInfo::Bind();
+}
+
+// Removes the case folder by its bytes: Qt cannot name entries that are not UTF-8.
+void WorkflowTest::cleanup() {
+    std::error_code error;
+    std::filesystem::remove_all(QFile::encodeName(caseDir()).toStdString(), error);
 }
 
 void WorkflowTest::cleanupTestCase() {
@@ -705,6 +720,142 @@ void WorkflowTest::cancelledFolderDialogChangesNothing() {
     QCOMPARE(CurrentRowIndex, 1);
     QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("edit"));
     QCOMPARE(ChosenFolder, std::string());
+}
+
+namespace {
+
+// Names as an old Latin-1 system wrote them: each accented letter is one byte
+// that is not UTF-8.
+const std::string Latin1Mp3 = "caf\xE9.mp3";
+const std::string Latin1Ogg = "na\xEFve.ogg";
+const std::string Latin1Folder = "d\xE9j\xE0";
+
+// The entry names of a folder as bytes, sorted.
+std::vector<std::string> entriesOf(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir))
+            if (std::string name = entry->d_name; name != "." && name != "..")
+                names.push_back(std::move(name));
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A text with the bytes shown as escapes, for failure messages.
+QByteArray escaped(const std::string& bytes) {
+    return QByteArray::fromStdString(bytes).toPercentEncoding("/");
+}
+
+// Drops the byte paths onto the list as a file manager does: file URLs with
+// every byte that is not plain ASCII percent-encoded.
+void dropBytePaths(WindowFixture& f, const std::vector<std::string>& paths) {
+    QByteArray uris;
+    for (const std::string& path : paths)
+        uris += "file://" + QByteArray::fromStdString(path).toPercentEncoding("/") + "\r\n";
+    QMimeData mime;
+    mime.setData(QStringLiteral("text/uri-list"), uris);
+    QWidget* viewport = f.window->lv_id3->viewport();
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+}
+
+} // namespace
+
+void WorkflowTest::latin1NamesKeepTheirBytes_data() {
+    QTest::addColumn<QString>("road");
+    QTest::newRow("folder scan") << "folder";
+    QTest::newRow("file dialog") << "dialog";
+    QTest::newRow("drop") << "drop";
+}
+
+// Files whose names are not UTF-8 are listed, read, edited and written under
+// their own bytes, whichever way they come into the list.
+void WorkflowTest::latin1NamesKeepTheirBytes() {
+    QFETCH(QString, road);
+    const std::string folder = QFile::encodeName(caseDir()).toStdString();
+    const std::string mp3 = folder + "/" + Latin1Mp3;
+    const std::string ogg = folder + "/" + Latin1Ogg;
+    QVERIFY(fixtures_.copy("mp3", caseDir() + "/a.mp3", "Old mp3", 3));
+    QVERIFY(fixtures_.copy("ogg", caseDir() + "/b.ogg", "Old ogg", 5));
+    QCOMPARE(std::rename((folder + "/a.mp3").c_str(), mp3.c_str()), 0);
+    QCOMPARE(std::rename((folder + "/b.ogg").c_str(), ogg.c_str()), 0);
+
+    WindowFixture f;
+    if (road == "folder") {
+        f.dialogs->folderAnswers.push_back(caseDir());
+        f.window->AddFolder();
+    } else if (road == "dialog") {
+        // The file dialog hands over names as text, with the bad bytes lost.
+        f.dialogs->openAnswers.push_back(
+            {QFile::decodeName(mp3.c_str()), QFile::decodeName(ogg.c_str())});
+        f.window->Remove1Click();
+    } else {
+        dropBytePaths(f, {mp3, ogg});
+    }
+    QVERIFY2(f.log.information.isEmpty() && f.log.errors.isEmpty(),
+             qPrintable((f.log.information + f.log.errors).join('\n')));
+    QCOMPARE(f.window->RowCount(), 2);
+    std::vector<std::string> listed = {f.window->RowPath(0), f.window->RowPath(1)};
+    std::sort(listed.begin(), listed.end());
+    QVERIFY2(listed == std::vector<std::string>({mp3, ogg}), escaped(listed[0] + " " + listed[1]));
+    for (int row = 0; row < 2; ++row) {
+        const bool isMp3 = f.window->RowPath(row) == mp3;
+        QCOMPARE(TrackTable[row].Title, std::string(isMp3 ? "Old mp3" : "Old ogg"));
+        QVERIFY(QString::fromStdString(f.window->RowCaption(row))
+                    .contains(QChar::ReplacementCharacter));
+    }
+
+    f.clickRow(0);
+    f.clickRow(1, Qt::ShiftModifier);
+    f.window->edt_art->setText("Ünïcode Artist");
+    f.window->RunSkinCommand("ok");
+    QVERIFY2(f.log.errors.isEmpty(), qPrintable(f.log.errors.join('\n')));
+    QCOMPARE(AudioFixtures::read(mp3).artist, std::string("Ünïcode Artist"));
+    QCOMPARE(AudioFixtures::read(ogg).artist, std::string("Ünïcode Artist"));
+    QCOMPARE(AudioFixtures::read(mp3).track, 3u);
+    QVERIFY(entriesOf(folder) == std::vector<std::string>({Latin1Mp3, Latin1Ogg}));
+}
+
+// A file in a folder whose name is not UTF-8: added through the file dialog,
+// played, renamed to a UTF-8 name typed by the user (the folder keeps its
+// bytes), and written under its new name.
+void WorkflowTest::latin1FolderKeepsItsBytesThroughPlayAndRename() {
+    const std::string folder = QFile::encodeName(caseDir()).toStdString() + "/" + Latin1Folder;
+    QCOMPARE(::mkdir(folder.c_str(), 0700), 0);
+    const std::string song = folder + "/" + Latin1Mp3;
+    QVERIFY(fixtures_.copy("mp3", caseDir() + "/a.mp3", "Song", 2));
+    QCOMPARE(std::rename(QFile::encodeName(caseDir() + "/a.mp3").constData(), song.c_str()), 0);
+
+    WindowFixture f;
+    f.window->AudioPlayer21->SetOutput(TAudioPlayer2::Output::Silent);
+    f.dialogs->openAnswers.push_back({QFile::decodeName(song.c_str())});
+    f.window->Remove1Click();
+    QCOMPARE(f.window->RowPath(0), song);
+
+    f.window->Guard([&] { f.window->PlayFile(); });
+    QVERIFY2(f.log.errors.isEmpty(), qPrintable(f.log.errors.join('\n')));
+    QVERIFY(PlayingFlag);
+    QCOMPARE(PlayingRowIndex, 0);
+    f.window->StopPlay();
+
+    renameTo(f, QStringLiteral("Café Noir"));
+    QVERIFY2(f.log.information.isEmpty(), qPrintable(f.log.information.join('\n')));
+    const std::string renamed = folder + "/Café Noir.mp3";
+    QCOMPARE(f.window->RowPath(0), renamed);
+    QVERIFY(entriesOf(folder) == std::vector<std::string>({"Café Noir.mp3"}));
+
+    f.window->edt_tatal->setText("Renamed");
+    f.window->RunSkinCommand("ok");
+    QVERIFY2(f.log.errors.isEmpty(), qPrintable(f.log.errors.join('\n')));
+    QCOMPARE(AudioFixtures::read(renamed).title, std::string("Renamed"));
+    QVERIFY(entriesOf(folder) == std::vector<std::string>({"Café Noir.mp3"}));
+    QVERIFY(entriesOf(QFile::encodeName(caseDir()).toStdString()) ==
+            std::vector<std::string>({Latin1Folder}));
 }
 
 QTEST_MAIN(WorkflowTest)
