@@ -13,6 +13,42 @@
 #include <QProgressDialog>
 #include <filesystem>
 
+namespace {
+
+// The progress of an add that may take a while: a window-modal dialog with
+// Cancel, shown only when the add lasts longer than 400 ms. Pending events
+// (paints, the Cancel button) are handled between files, at most every 25 ms:
+// often enough to stay responsive, rare enough that repainting does not
+// dominate a big add.
+class AddProgress {
+public:
+    AddProgress(QWidget* window, const QString& title, const QString& label)
+        : dialog_(label, QStringLiteral("Cancel"), 0, 0, window) {
+        dialog_.setWindowTitle(title);
+        dialog_.setWindowModality(Qt::WindowModal);
+        dialog_.setMinimumDuration(400);
+        sinceEvents_.start();
+    }
+
+    // Handles pending events when due; false once the add was cancelled.
+    bool goOn() {
+        if (std::exchange(first_, false) || sinceEvents_.hasExpired(25)) {
+            QCoreApplication::processEvents();
+            sinceEvents_.restart();
+        }
+        return !dialog_.wasCanceled();
+    }
+
+    void setLabelText(const QString& text) { dialog_.setLabelText(text); }
+
+private:
+    QProgressDialog dialog_;
+    QElapsedTimer sinceEvents_;
+    bool first_ = true;
+};
+
+} // namespace
+
 // Reads a file's tags through the reader of its kind into the format's shared
 // record and takes the six fields into entry. A file without a reader, or whose
 // reader fails, gets an empty entry, never the values an earlier row left there.
@@ -61,21 +97,31 @@ void Tfm_main::reportRowsNotAdded(int notAdded) {
 // the popup's Add File with the whole name. Afterwards the whole baseline
 // table is copied into the track table, so unwritten edits of older rows go.
 // A reader error ends the add at its file, but the rows already listed get
-// their entries first, so none of them shows another file's values.
+// their entries first, so none of them shows another file's values. Many
+// files show progress and can be cancelled as a folder scan can; the rows
+// added so far stay.
 void Tfm_main::addChosenFiles(const std::vector<std::string>& files, bool captionWithoutExtension) {
     const int c = RowCount();
-    const int added = std::min<int>(files.size(), TrackTableCapacity - c);
-    for (int i = 0; i < added; ++i) {
-        const std::string& path = files[static_cast<std::size_t>(i)];
-        const std::string name = FileNamePart(path);
-        AppendRow(captionWithoutExtension ? DropLastChars(name, 4) : name, path);
-        try {
+    const int added = std::min<int>(static_cast<int>(files.size()), TrackTableCapacity - c);
+    try {
+        BusyScope busy(*this);
+        AddProgress progress(this, QStringLiteral("Add File"),
+                             QStringLiteral("Adding the files..."));
+        for (int i = 0; i < added && progress.goOn(); ++i) {
+            const std::string& path = files[static_cast<std::size_t>(i)];
+            const std::string name = FileNamePart(path);
+            AppendRow(captionWithoutExtension ? DropLastChars(name, 4) : name, path);
             readTagsInto(path, BaselineTable[c + i]);
-        } catch (...) {
-            TrackTable = BaselineTable;
-            finishAdd();
-            throw;
+            // Shown as read while the add goes on.
+            TrackTable[c + i] = BaselineTable[c + i];
+            if ((i + 1) % 25 == 0)
+                progress.setLabelText(
+                    QStringLiteral("Adding the files... %1 of %2").arg(i + 1).arg(added));
         }
+    } catch (...) {
+        TrackTable = BaselineTable;
+        finishAdd();
+        throw;
     }
     TrackTable = BaselineTable;
     finishAdd();
@@ -99,25 +145,10 @@ void Tfm_main::addFolderEntries(const std::string& folder) {
                       .arg(DisplayPath(folder), QString::fromStdString(error.message())));
     try {
         BusyScope busy(*this);
-        QProgressDialog progress(QStringLiteral("Scanning the folder..."), QStringLiteral("Cancel"),
-                                 0, 0, this);
-        progress.setWindowTitle(QStringLiteral("Add Folder"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(400);
+        AddProgress progress(this, QStringLiteral("Add Folder"),
+                             QStringLiteral("Scanning the folder..."));
         const std::string separator = !folder.empty() && folder.back() == '/' ? "" : "/";
-        // Pending events (paints, the Cancel button) are handled between
-        // entries, at most every 25 ms: often enough to stay responsive, rare
-        // enough that repainting does not dominate a big scan.
-        QElapsedTimer sinceEvents;
-        sinceEvents.start();
-        bool firstEntry = true;
-        for (; !error && entry != end; entry.increment(error)) {
-            if (std::exchange(firstEntry, false) || sinceEvents.hasExpired(25)) {
-                QCoreApplication::processEvents();
-                sinceEvents.restart();
-            }
-            if (progress.wasCanceled())
-                break;
+        for (; !error && entry != end && progress.goOn(); entry.increment(error)) {
             const std::string name = entry->path().filename().string();
             if (name == "." || name == ".." || !HasTagReader(name))
                 continue;

@@ -59,7 +59,8 @@ private slots:
     void fileWithoutReaderGetsEmptyFields();
     void rowBoundAddsWhatFitsAndSaysWhy();
     void folderDialogCloseBoxCountsAsCancel();
-    void commandsWaitDuringFolderScan();
+    void commandsWaitDuringAnAdd_data();
+    void commandsWaitDuringAnAdd();
     void droppedFilesAndFoldersAreAdded();
     void keyboardShortcutsRunTheirCommands();
     void spacePlaysAndPausesFromTheList();
@@ -575,13 +576,27 @@ void WorkflowTest::folderDialogCloseBoxCountsAsCancel() {
     QCOMPARE(ChosenFolder, std::string());
 }
 
-void WorkflowTest::commandsWaitDuringFolderScan() {
+void WorkflowTest::commandsWaitDuringAnAdd_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("folder scan") << "folder";
+    QTest::newRow("add file") << "add";
+}
+
+void WorkflowTest::commandsWaitDuringAnAdd() {
+    QFETCH(QString, command);
+    QStringList files;
     for (int i = 0; i < 20; ++i)
-        file(QString("f%1.mp3").arg(i));
+        files << file(QString("f%1.mp3").arg(i));
     WindowFixture f;
+    const auto queueAnswer = [&] {
+        if (command == "folder")
+            f.dialogs->folderAnswers.push_back(caseDir());
+        else
+            f.dialogs->openAnswers.push_back(files);
+    };
     f.addRows({"kept"});
     bool busySeen = false;
-    // Commands arriving while the scan handles pending events must not touch the list.
+    // Commands arriving while the add handles pending events must not touch the list.
     QTimer::singleShot(0, f.window.get(), [&] {
         busySeen = f.window->IsBusy();
         f.window->RunSkinCommand("clear");
@@ -589,8 +604,8 @@ void WorkflowTest::commandsWaitDuringFolderScan() {
         f.window->Remove2Click();
         f.window->Clear2Click();
     });
-    f.dialogs->folderAnswers.push_back(caseDir());
-    f.window->RunSkinCommand("folder");
+    queueAnswer();
+    f.window->RunSkinCommand(command);
     QVERIFY(busySeen);
     QVERIFY(!f.window->IsBusy());
     QCOMPARE(f.window->RowCount(), 21);
@@ -599,14 +614,14 @@ void WorkflowTest::commandsWaitDuringFolderScan() {
         QCOMPARE(TrackTable[i].Title, std::string("Template mp3"));
     QVERIFY(f.window->Skin1->FindObject("clear")->isEnabled());
 
-    // The scan's progress dialog can cancel it: the rows found so far stay.
+    // The progress dialog can cancel the add: the rows added so far stay.
     QTimer::singleShot(0, f.window.get(), [&] {
         if (auto* progress = f.window->findChild<QProgressDialog*>())
             progress->cancel();
     });
-    f.dialogs->folderAnswers.push_back(caseDir());
-    f.window->RunSkinCommand("folder");
-    QCOMPARE(f.window->RowCount(), 21); // cancelled at the first entry
+    queueAnswer();
+    f.window->RunSkinCommand(command);
+    QCOMPARE(f.window->RowCount(), 21); // cancelled at the first file
     QVERIFY(!f.window->IsBusy());
     QCOMPARE(f.window->findChild<QProgressDialog*>(), nullptr);
 }
