@@ -6,11 +6,7 @@
 #include "app/TrackList.h"
 
 #include <QAbstractItemModel>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -24,33 +20,6 @@ QByteArray PlayingPath;
 
 QByteArray pathAt(const QAbstractItemModel& rows, int row) {
     return rows.index(row, 1).data(Qt::UserRole).toByteArray();
-}
-
-// Opens path (the file system's bytes) in the audio file component, which
-// takes a QString. A path that is not UTF-8 cannot travel as text, so the file
-// is opened here and handed over by its descriptor's name under /proc, which
-// names the same file; an error then names the path as the list shows it.
-void openForPlaying(TAudioFile2& file, const std::string& path) {
-    const QString text = DisplayPath(path);
-    if (text.toStdString() == path) {
-        file.Open(text, 0, 1);
-        return;
-    }
-    // Non-blocking, so a named pipe does not hang here; the component refuses it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        throw AudioError("Cannot play \"" + text.toStdString() + "\": " + std::strerror(errno));
-    const std::string alias = "/proc/self/fd/" + std::to_string(fd);
-    try {
-        file.Open(QString::fromStdString(alias), 0, 1);
-    } catch (const AudioError& error) {
-        ::close(fd);
-        std::string message = error.what();
-        if (const auto at = message.find(alias); at != std::string::npos)
-            message.replace(at, alias.size(), text.toStdString());
-        throw AudioError(message);
-    }
-    ::close(fd);
 }
 
 // Puts the playing row index back on the row that holds the playing file
@@ -117,7 +86,8 @@ void Tfm_main::PlayFile() {
             AudioFile21->Close();
         PlayingRowIndex = FirstSelectedRow();
         PlayingPath = pathAt(*lv_id3->model(), PlayingRowIndex);
-        openForPlaying(*AudioFile21, RowPath(PlayingRowIndex));
+        // The file system's bytes, so that a name that is not UTF-8 opens too.
+        AudioFile21->Open(RowPath(PlayingRowIndex), 0, 1);
         const int formatValue1 = AudioFile21->FormatValue1();
         const int formatValue2 = AudioFile21->FormatValue2();
         AudioPlayer21->SetFormat(formatValue2, formatValue1);

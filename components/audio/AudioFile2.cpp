@@ -63,11 +63,15 @@ struct TAudioFile2::Decoder {
         throw AudioError("Cannot play \"" + path + "\": " + reason);
     }
 
-    void open(const std::string& fileName) {
-        path = fileName;
+    // Opens the file named by the bytes name; shown names it in errors.
+    void open(const QByteArray& name, const std::string& shown) {
+        path = shown;
+        std::replace(path.begin(), path.end(), '\0', '?'); // keeps what() whole
         // The "file:" prefix keeps names with a colon from being taken as a
         // protocol; the white list keeps playlists from reaching anything else.
-        const QByteArray name = QFile::encodeName(QString::fromStdString(fileName));
+        // A name cut short by a zero byte would name another file.
+        if (name.contains('\0'))
+            fail("not a valid file name");
         // Only regular files: a named pipe would block the open, a device
         // would never end.
         struct stat info {};
@@ -220,7 +224,14 @@ bool TAudioFile2::IsOpen() const {
 void TAudioFile2::Open(const QString& path, int, int) {
     Close();
     auto decoder = std::make_unique<Decoder>();
-    decoder->open(path.toStdString());
+    decoder->open(QFile::encodeName(path), path.toStdString());
+    decoder_ = std::move(decoder);
+}
+
+void TAudioFile2::Open(const std::string& path, int, int) {
+    Close();
+    auto decoder = std::make_unique<Decoder>();
+    decoder->open(QByteArray::fromStdString(path), QString::fromStdString(path).toStdString());
     decoder_ = std::move(decoder);
 }
 

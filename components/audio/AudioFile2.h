@@ -7,6 +7,7 @@
 #include <QString>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 // An error of the audio components; what() names the file and the reason.
 class AudioError : public std::runtime_error {
@@ -28,6 +29,9 @@ public:
     bool IsOpen() const;
     // Opens path for decoding; raises AudioError naming the file and the reason.
     void Open(const QString& path, int reserved1, int reserved2);
+    // The same for a path given as the file system's bytes, which need not be
+    // UTF-8; the error message shows it decoded as UTF-8.
+    void Open(const std::string& path, int reserved1, int reserved2);
     // Format value 1: the sample rate of the decoded audio (44100).
     int FormatValue1() const;
     // Format value 2: the channel count of the decoded audio (2).

@@ -3,6 +3,7 @@
 #include "components/audio/BlockQueue.h"
 
 #include <QByteArray>
+#include <algorithm>
 
 SilentOutput::SilentOutput(BlockQueue& queue, int sampleRate, int bytesPerFrame)
     : queue_(queue), sampleRate_(sampleRate), bytesPerFrame_(bytesPerFrame) {}
@@ -40,8 +41,11 @@ void SilentOutput::poll() {
     const qint64 due = clockFrames() - consumedFrames_;
     if (due <= 0)
         return;
-    QByteArray sink(due * bytesPerFrame_, Qt::Uninitialized);
-    const qint64 got = queue_.read(sink.data(), sink.size()) / bytesPerFrame_;
+    // After the GUI thread was held up for long, far more is due than the
+    // bounded queue holds: take only what is there, never allocate for more.
+    const qint64 take = std::min(due, queue_.bytesAvailable() / bytesPerFrame_);
+    QByteArray sink(take * bytesPerFrame_, Qt::Uninitialized);
+    const qint64 got = take > 0 ? queue_.read(sink.data(), sink.size()) / bytesPerFrame_ : 0;
     consumedFrames_ += got;
     if (got < due) {
         // The queue ran dry: the clock waits for it, as a device would.

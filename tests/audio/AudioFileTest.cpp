@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using velmora::test::ToneShape;
 
@@ -59,6 +60,10 @@ private slots:
                                         << "wav" << 22050 << 1 << 2;
         QTest::newRow("wav 48000 stereo") << "pcm_s16le"
                                           << "wav" << 48000 << 2 << 2;
+        QTest::newRow("wav 8-bit mono") << "pcm_u8"
+                                        << "wav" << 44100 << 1 << 0;
+        QTest::newRow("wav 5.1 48000") << "pcm_s16le"
+                                       << "wav" << 48000 << 6 << 2;
         QTest::newRow("mp3") << "libmp3lame"
                              << "mp3" << 44100 << 2 << 0;
         QTest::newRow("mp3 22050 mono") << "libmp3lame"
@@ -179,6 +184,37 @@ private slots:
         }
         QVERIFY(!file.IsOpen());
         QVERIFY(file.ReadBlock(kBlock).isEmpty());
+    }
+
+    void opensByTheFileSystemsBytes() {
+        // A name that is not UTF-8 opens by its bytes; a named pipe under
+        // such a name is refused without blocking; a zero byte cannot cut a
+        // name down to another file's.
+        const QString made = velmora::test::makeTone(dir_.path(), "bytes", ToneShape{});
+        QVERIFY(!made.isEmpty());
+        const std::string folder = QFile::encodeName(dir_.path()).toStdString();
+        const std::string latin1 = folder + "/t\xe9ne.wav";
+        const std::string pipe = folder + "/p\xe9pe.ogg";
+        QCOMPARE(::rename(QFile::encodeName(made).constData(), latin1.c_str()), 0);
+        QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+        TAudioFile2 file;
+        file.Open(latin1, 0, 1);
+        QCOMPARE(decodeAll(file).audio.size() / kBytesPerFrame, 66150);
+        const std::pair<std::string, QString> refused[] = {
+            {pipe, "/p\uFFFDpe.ogg\": not a regular file"},
+            {latin1 + std::string("\0.mp3", 5), "/t\uFFFDne.wav?.mp3\": not a valid file name"}};
+        for (const auto& [bad, reason] : refused) {
+            QVERIFY_THROWS_EXCEPTION(AudioError, file.Open(bad, 0, 1));
+            try {
+                file.Open(bad, 0, 1);
+            } catch (const AudioError& error) {
+                QCOMPARE(QString::fromUtf8(error.what()), "Cannot play \"" + dir_.path() + reason);
+            }
+            QVERIFY(!file.IsOpen());
+        }
+        // Removed here: the temporary folder cannot name them as text.
+        ::unlink(latin1.c_str());
+        ::unlink(pipe.c_str());
     }
 
     void failedOpenClosesThePreviousFile() {

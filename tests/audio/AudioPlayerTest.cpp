@@ -4,10 +4,13 @@
 // asks for more once; and with no sound server the automatic output falls
 // back to silence and behaves the same.
 #include "components/audio/AudioPlayer2.h"
+#include "components/audio/BlockQueue.h"
+#include "components/audio/SilentOutput.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <cmath>
 #include <cstring>
 
@@ -210,6 +213,19 @@ private slots:
         doomed->Play();
         QTest::qWait(60);
         doomed.reset();
+    }
+
+    void silentOutputFarBehindTakesOnlyWhatIsQueued() {
+        // A clock far ahead of the queue (the GUI thread held up for long):
+        // the output takes the few queued frames and allocates for no more.
+        BlockQueue queue;
+        queue.push(QByteArray(4 << 16, 'x'));
+        SilentOutput output(queue, 2'000'000'000, 1 << 16);
+        output.start();
+        QThread::msleep(20);
+        output.poll();
+        QCOMPARE(output.heardFrames(), 4);
+        QVERIFY(queue.empty());
     }
 };
 
