@@ -3,7 +3,6 @@
 #include "components/audio/BlockQueue.h"
 
 #include <QByteArray>
-#include <algorithm>
 
 SilentOutput::SilentOutput(BlockQueue& queue, int sampleRate, int bytesPerFrame)
     : queue_(queue), sampleRate_(sampleRate), bytesPerFrame_(bytesPerFrame) {}
@@ -43,9 +42,11 @@ void SilentOutput::poll() {
         return;
     // After the GUI thread was held up for long, far more is due than the
     // bounded queue holds: take only what is there, never allocate for more.
-    const qint64 take = std::min(due, queue_.bytesAvailable() / bytesPerFrame_);
-    QByteArray sink(take * bytesPerFrame_, Qt::Uninitialized);
-    const qint64 got = take > 0 ? queue_.read(sink.data(), sink.size()) / bytesPerFrame_ : 0;
+    // A stray partial frame at the end is taken too, so the queue can empty.
+    const qint64 available = queue_.bytesAvailable();
+    const qint64 take = due > available / bytesPerFrame_ ? available : due * bytesPerFrame_;
+    QByteArray sink(take, Qt::Uninitialized);
+    const qint64 got = take > 0 ? queue_.read(sink.data(), take) / bytesPerFrame_ : 0;
     consumedFrames_ += got;
     if (got < due) {
         // The queue ran dry: the clock waits for it, as a device would.

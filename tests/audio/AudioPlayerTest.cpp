@@ -217,9 +217,10 @@ private slots:
 
     void silentOutputFarBehindTakesOnlyWhatIsQueued() {
         // A clock far ahead of the queue (the GUI thread held up for long):
-        // the output takes the few queued frames and allocates for no more.
+        // the output takes the few queued frames (and a stray partial one)
+        // and allocates for no more.
         BlockQueue queue;
-        queue.push(QByteArray(4 << 16, 'x'));
+        queue.push(QByteArray((4 << 16) + 3, 'x'));
         SilentOutput output(queue, 2'000'000'000, 1 << 16);
         output.start();
         QThread::msleep(20);
