@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <mutex>
 #include <sys/stat.h>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -23,6 +24,8 @@ constexpr int kBytesPerFrame = kOutputChannels * 2;
 constexpr int kMaxBlockFrames = 1 << 20;
 constexpr int kMinInputRate = 1000;
 constexpr int kMaxInputRate = 768000;
+// Input samples converted at a time (at most about 1.4 MB of output).
+constexpr int kSliceSamples = 8192;
 
 std::string errorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -48,6 +51,7 @@ struct TAudioFile2::Decoder {
     AVChannelLayout inLayout{};
     int inRate = 0;
     int inFormat = -1;
+    int frameDone = 0; // samples of frame converted so far
     QByteArray pending;
 
     ~Decoder() {
@@ -157,19 +161,42 @@ struct TAudioFile2::Decoder {
         pending.resize(old + qsizetype(std::max(made, 0)) * kBytesPerFrame);
     }
 
+    // Converts the next slice of the decoded frame. A frame may be huge (one
+    // packet can hold minutes of audio), so it is converted a slice at a
+    // time, each only when the block being read needs it.
+    void convertSlice() {
+        const int count = std::min(kSliceSamples, frame->nb_samples - frameDone);
+        const auto sampleFormat = static_cast<AVSampleFormat>(frame->format);
+        const bool planar = av_sample_fmt_is_planar(sampleFormat);
+        const int channels = frame->ch_layout.nb_channels;
+        const size_t step =
+            size_t(av_get_bytes_per_sample(sampleFormat)) * size_t(planar ? 1 : channels);
+        std::vector<const uint8_t*> planes(planar ? size_t(channels) : 1);
+        for (size_t i = 0; i < planes.size(); ++i)
+            planes[i] = frame->extended_data[i] + size_t(frameDone) * step;
+        convert(planes.data(), count);
+        frameDone += count;
+    }
+
     // One step of decoding: converts one decoded frame, or feeds the decoder
     // one packet, or finishes at the end of the file.
     void decodeMore() {
+        if (frameDone < frame->nb_samples) {
+            convertSlice();
+            return;
+        }
         int rc = avcodec_receive_frame(codec, frame);
         if (rc >= 0) {
+            frameDone = 0;
             // Rates outside what audio files use would only blow the
             // converted size up (or down to nothing): such frames are skipped.
             if (frame->sample_rate >= kMinInputRate && frame->sample_rate <= kMaxInputRate &&
-                frame->nb_samples > 0) {
+                frame->nb_samples > 0 && frame->ch_layout.nb_channels > 0) {
                 configureFor(*frame);
-                convert(const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+                convertSlice();
+            } else {
+                av_frame_unref(frame);
             }
-            av_frame_unref(frame);
             return;
         }
         if (rc == AVERROR_EOF) {

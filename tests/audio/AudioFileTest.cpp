@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -184,6 +185,30 @@ private slots:
         }
         QVERIFY(!file.IsOpen());
         QVERIFY(file.ReadBlock(kBlock).isEmpty());
+    }
+
+    void hugePacketsAreConvertedAsNeeded() {
+        // One 2 MB packet of 1000 Hz audio is 176 MB once converted: reading
+        // a block must not convert (and hold) all of it at once.
+        ToneShape shape;
+        shape.extension = "mka";
+        shape.sampleRate = 1000;
+        shape.channels = 1;
+        shape.frequency = 100;
+        shape.seconds = 1000;
+        shape.samplesPerPacket = 1000000;
+        const QString path = velmora::test::makeTone(dir_.path(), "huge-packet", shape);
+        QVERIFY(!path.isEmpty());
+        const auto peakKb = [] {
+            rusage usage{};
+            getrusage(RUSAGE_SELF, &usage);
+            return usage.ru_maxrss;
+        };
+        const long before = peakKb();
+        TAudioFile2 file;
+        file.Open(path, 0, 1);
+        QCOMPARE(file.ReadBlock(kBlock).size(), qsizetype(kBlock * kBytesPerFrame));
+        QVERIFY2(peakKb() - before < 64 * 1024, qPrintable(QString::number(peakKb() - before)));
     }
 
     void opensByTheFileSystemsBytes() {

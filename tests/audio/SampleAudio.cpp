@@ -17,10 +17,12 @@ QString makeTone(const QString& folder, const QString& name, const ToneShape& sh
     QStringList waves;
     for (int c = 0; c < shape.channels; ++c)
         waves << wave;
-    const QString source = QString("aevalsrc=exprs=%1:s=%2:d=%3")
-                               .arg(waves.join('|'))
-                               .arg(shape.sampleRate)
-                               .arg(shape.seconds);
+    QString source = QString("aevalsrc=exprs=%1:s=%2:d=%3")
+                         .arg(waves.join('|'))
+                         .arg(shape.sampleRate)
+                         .arg(shape.seconds);
+    if (shape.samplesPerPacket > 0)
+        source += QString(":n=%1").arg(shape.samplesPerPacket);
     QProcess ffmpeg;
     ffmpeg.setProcessChannelMode(QProcess::MergedChannels);
     ffmpeg.start("ffmpeg", {"-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi",

@@ -18,6 +18,7 @@ struct ToneShape {
     double leadingSilence = 0; // seconds of silence before the tone, within seconds
     int sampleRate = 44100;
     int channels = 2;
+    int samplesPerPacket = 0; // 0: the generator's default
 };
 
 // Writes a sine tone file as described into folder; returns its path, or an
