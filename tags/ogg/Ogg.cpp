@@ -3,9 +3,9 @@
 #include "tags/ogg/Ogg.h"
 
 #include "components/vcedit/vcedit.h"
+#include "tags/common/DynamicLibrary.h"
 #include "tags/common/FileLayer.h"
 #include "tags/common/Text.h"
-#include "tags/ogg/DynamicLibrary.h"
 #include "tags/ogg/OggComments.h"
 #include "tags/ogg/OggStream.h"
 
@@ -17,7 +17,7 @@ std::string vorbisNameOverride;
 // An editing state of the loaded library, released (vcedit_clear) on every way out.
 class EditingState {
 public:
-    explicit EditingState(const DynamicLibrary& library) : library_(library) {
+    explicit EditingState(const velmora::DynamicLibrary& library) : library_(library) {
         if (auto create = library_.symbol<vcedit_state* (*)()>("vcedit_new_state"))
             state_ = create();
     }
@@ -62,7 +62,7 @@ public:
     }
 
 private:
-    const DynamicLibrary& library_;
+    const velmora::DynamicLibrary& library_;
     vcedit_state* state_ = nullptr;
 };
 
@@ -94,7 +94,7 @@ void replaceComments(vcedit_state* state, vorbis_comment* comments, const OGGTag
             kept.emplace_back(text);
     }
 
-    DynamicLibrary vorbis(ogg::vorbisLibraryName());
+    velmora::DynamicLibrary vorbis(ogg::vorbisLibraryName());
     auto clear = vorbis.symbol<void (*)(vorbis_comment*)>("vorbis_comment_clear");
     if (!clear)
         return; // without libvorbis the file keeps its old comments
@@ -135,7 +135,7 @@ void SetVorbisLibraryName(const std::string& name) {
 }
 
 void ReadOGGTag(const std::string& fileName, OGGTag& tag) {
-    DynamicLibrary library(ogg::vceditLibraryPath());
+    velmora::DynamicLibrary library(ogg::vceditLibraryPath());
     if (!library.loaded())
         return;
     velmora::InputFile file(fileName);
@@ -156,7 +156,7 @@ void ReadOGGTag(const std::string& fileName, OGGTag& tag) {
 }
 
 bool WriteOGGTag(const std::string& fileName, OGGTag tag) {
-    DynamicLibrary library(ogg::vceditLibraryPath());
+    velmora::DynamicLibrary library(ogg::vceditLibraryPath());
     if (!library.loaded())
         return false;
     velmora::InputFile file(fileName);

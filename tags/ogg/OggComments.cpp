@@ -1,8 +1,8 @@
 #include "tags/ogg/OggComments.h"
 
 #include "components/vcedit/vcedit.h"
+#include "tags/common/DynamicLibrary.h"
 #include "tags/common/Text.h"
-#include "tags/ogg/DynamicLibrary.h"
 
 #include <algorithm>
 #include <cstring>
@@ -78,7 +78,7 @@ namespace ogg {
 void addRawComment(std::string_view bytes, vcedit_state* state) {
     if (!state || !state->vc)
         return;
-    DynamicLibrary vorbis(vorbisLibraryName());
+    velmora::DynamicLibrary vorbis(vorbisLibraryName());
     using AddFunction = void (*)(vorbis_comment*, const char*);
     auto add = vorbis.symbol<AddFunction>("vorbis_comment_add");
     if (!add)

@@ -1,23 +1,22 @@
 #include "tags/wma/WMAudioInfo.h"
 
+#include "tags/common/DynamicLibrary.h"
 #include "tags/common/FileLayer.h"
 
-#include <dlfcn.h>
+#include <memory>
 
 namespace WMAudioInfo {
 
 namespace {
 // The library stays loaded from Bind to Unbind.
-void* library = nullptr;
+std::unique_ptr<velmora::DynamicLibrary> library;
 wmaudsdk::WMAudioCreateInfoFn createInfo = nullptr;
 } // namespace
 
 bool BindFrom(const std::string& path) {
     Unbind();
-    library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library)
-        createInfo =
-            reinterpret_cast<wmaudsdk::WMAudioCreateInfoFn>(::dlsym(library, "WMAudioCreateInfo"));
+    library = std::make_unique<velmora::DynamicLibrary>(path);
+    createInfo = library->symbol<wmaudsdk::WMAudioCreateInfoFn>("WMAudioCreateInfo");
     return createInfo != nullptr;
 }
 
@@ -27,9 +26,7 @@ void Bind() {
 
 void Unbind() {
     createInfo = nullptr;
-    if (library)
-        ::dlclose(library);
-    library = nullptr;
+    library.reset();
 }
 
 wmaudsdk::WMAudioCreateInfoFn CreateInfo() {

@@ -4,6 +4,8 @@
 #include <dlfcn.h>
 #include <string>
 
+namespace velmora {
+
 class DynamicLibrary {
 public:
     explicit DynamicLibrary(const std::string& name)
@@ -24,3 +26,5 @@ public:
 private:
     void* handle_;
 };
+
+} // namespace velmora
