@@ -8,7 +8,7 @@
 #include "app/dir.h"
 #include "components/skin/Skin.h"
 #include "components/skin/SkinIcons.h"
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 
 #include <QAction>
 #include <QComboBox>

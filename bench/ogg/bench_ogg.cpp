@@ -4,7 +4,7 @@
 // The files are made in a temporary folder at start and removed at the end.
 #include "VorbisFixture.h"
 
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 #include "tags/ogg/Ogg.h"
 
 #include <benchmark/benchmark.h>

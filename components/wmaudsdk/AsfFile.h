@@ -5,7 +5,7 @@
 
 #include "AsfHeader.h"
 
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "AudioInfo.h"
 
-#include "tags/common/Text.h"
+#include "base/Text.h"
 
 #include <cstring>
 #include <new>

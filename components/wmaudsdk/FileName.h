@@ -4,7 +4,7 @@
 // name reaches the file it names.
 #pragma once
 
-#include "tags/common/Text.h"
+#include "base/Text.h"
 
 #include <cstdint>
 #include <string>

@@ -1,5 +1,5 @@
 // ReadMP3Tag and WriteMP3Tag: the byte-level tag on top of the file layer.
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 #include "tags/id3/Id3Tag.h"
 #include "tags/id3/Unit2.h"
 

@@ -1,5 +1,5 @@
 // Parsing a tag of version 2.2, 2.3 or 2.4 held in memory.
-#include "tags/common/Text.h"
+#include "base/Text.h"
 #include "tags/id3/FrameIds.h"
 #include "tags/id3/Id3Convert.h"
 #include "tags/id3/Id3Tag.h"

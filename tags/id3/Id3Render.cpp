@@ -1,5 +1,5 @@
 // Rendering the record and the kept frames as a version 2.3 tag.
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 #include "tags/id3/FrameIds.h"
 #include "tags/id3/Id3Tag.h"
 #include "tags/id3/Id3Text.h"

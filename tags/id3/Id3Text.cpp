@@ -1,6 +1,6 @@
 #include "tags/id3/Id3Text.h"
 
-#include "tags/common/Text.h"
+#include "base/Text.h"
 
 namespace velmora::id3 {
 

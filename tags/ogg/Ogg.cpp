@@ -3,9 +3,9 @@
 #include "tags/ogg/Ogg.h"
 
 #include "components/vcedit/vcedit.h"
-#include "tags/common/DynamicLibrary.h"
-#include "tags/common/FileLayer.h"
-#include "tags/common/Text.h"
+#include "base/DynamicLibrary.h"
+#include "base/FileLayer.h"
+#include "base/Text.h"
 #include "tags/ogg/OggComments.h"
 #include "tags/ogg/OggStream.h"
 

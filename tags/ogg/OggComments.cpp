@@ -1,8 +1,8 @@
 #include "tags/ogg/OggComments.h"
 
 #include "components/vcedit/vcedit.h"
-#include "tags/common/DynamicLibrary.h"
-#include "tags/common/Text.h"
+#include "base/DynamicLibrary.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <cstring>

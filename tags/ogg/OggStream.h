@@ -1,7 +1,7 @@
 // The streams behind the user pointer of OggReadFunc and OggWriteFunc.
 #pragma once
 
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "tags/wma/WMAHeaderWalk.h"
 
 #include "components/wmaudsdk/AsfBytes.h"
-#include "tags/common/FileLayer.h"
-#include "tags/common/Text.h"
+#include "base/FileLayer.h"
+#include "base/Text.h"
 
 #include <climits>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "tags/wma/WMATag.h"
 
 #include "components/wmaudsdk/FileName.h"
-#include "tags/common/Text.h"
+#include "base/Text.h"
 #include "tags/wma/WMAHeaderWalk.h"
 #include "tags/wma/WMAudioInfo.h"
 

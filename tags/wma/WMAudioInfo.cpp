@@ -1,7 +1,7 @@
 #include "tags/wma/WMAudioInfo.h"
 
-#include "tags/common/DynamicLibrary.h"
-#include "tags/common/FileLayer.h"
+#include "base/DynamicLibrary.h"
+#include "base/FileLayer.h"
 
 #include <memory>
 

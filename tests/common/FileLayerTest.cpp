@@ -1,6 +1,6 @@
 // The shared file layer on real files: links, permissions, failures and the
 // temporary files of an atomic replace.
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>

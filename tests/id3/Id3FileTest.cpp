@@ -1,6 +1,6 @@
 // ReadMP3Tag and WriteMP3Tag on real files: round trips, the audio kept byte
 // for byte, each file's own track number, and the failure paths.
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 #include "tags/id3/Id3Tag.h"
 #include "tags/id3/Unit2.h"
 #include "tests/common/TestFiles.h"

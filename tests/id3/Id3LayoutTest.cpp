@@ -1,5 +1,5 @@
 // The exact bytes of the written tag.
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 #include "tags/id3/Id3Tag.h"
 #include "tests/id3/Id3Bytes.h"
 

@@ -2,7 +2,7 @@
 // or a runaway allocation (the tests also run under the sanitizers).
 #include "OggTestSupport.h"
 
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 #include "tags/ogg/Ogg.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Reading comments into an OGGTag from real Ogg Vorbis files.
 #include "VorbisFixture.h"
 
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 #include "tags/ogg/Ogg.h"
 #include "tags/ogg/OggStream.h"
 

@@ -2,7 +2,7 @@
 // and that the audio and the file's identity survive.
 #include "OggTestSupport.h"
 
-#include "tags/common/FileLayer.h"
+#include "base/FileLayer.h"
 #include "tags/ogg/Ogg.h"
 
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #include "WmaFixture.h"
 
-#include "tags/common/Text.h"
+#include "base/Text.h"
 
 #include <taglib/asffile.h>
 #include <taglib/asfpicture.h>
