@@ -2,12 +2,14 @@
 // Vorbis headers of the first Vorbis stream are complete, and remembers where
 // they lay so that the writer can put new header pages in their place.
 #include "Editor.h"
-#include "OggPage.h"
+#include "base/OggPage.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace vcedit {
+
+using namespace velmora;
 
 const char* Editor::open(vcedit_read_func read, void* in, vcedit_write_func write) {
     if (opened_ || input_)

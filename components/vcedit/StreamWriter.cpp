@@ -2,12 +2,14 @@
 // of the input as it is. Only when the header pages change in number are the
 // later pages of our stream renumbered (and their checksums recomputed).
 #include "Editor.h"
-#include "OggPage.h"
+#include "base/OggPage.h"
 
 #include <cstring>
 #include <ogg/ogg.h>
 
 namespace vcedit {
+
+using namespace velmora;
 
 namespace {
 

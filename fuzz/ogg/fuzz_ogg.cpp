@@ -3,7 +3,7 @@
 // stream with other comments (the larger ones force the pages to be renumbered).
 // When the first byte is odd, every page found gets a correct checksum first,
 // so that the rewrite (which refuses damaged header pages) is reached often.
-#include "OggPage.h"
+#include "base/OggPage.h"
 #include "tags/ogg/Ogg.h"
 #include "tags/ogg/OggStream.h"
 #include "vcedit.h"
@@ -20,9 +20,9 @@ void sealEveryPage(std::string& bytes) {
     while (at < bytes.size()) {
         std::size_t needed = 0;
         std::size_t size = 0;
-        if (vcedit::scanPage(data + at, bytes.size() - at, needed, size) ==
-            vcedit::PageScan::Page) {
-            vcedit::sealPage(data + at, size);
+        if (velmora::scanPage(data + at, bytes.size() - at, needed, size) ==
+            velmora::PageScan::Page) {
+            velmora::sealPage(data + at, size);
             at += size;
         } else {
             ++at;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace vcedit {
+namespace velmora {
 
 constexpr std::size_t kPageHeaderSize = 27;
 // The largest possible page: 27 + 255 lacing values + 255 * 255 body bytes.
@@ -53,4 +53,4 @@ std::string buildPage(unsigned char flags, std::int64_t granule, std::uint32_t s
                       std::uint32_t sequence, const std::vector<unsigned char>& lacing,
                       const unsigned char* body, std::size_t bodySize);
 
-} // namespace vcedit
+} // namespace velmora

@@ -1,9 +1,8 @@
 #include "OggPage.h"
 
 #include <cstring>
-#include <ogg/ogg.h>
 
-namespace vcedit {
+namespace velmora {
 
 namespace {
 
@@ -61,18 +60,35 @@ std::uint32_t pageSequence(const unsigned char* page) {
     return readLe32(page + 18);
 }
 
+namespace {
+
+// The Ogg checksum: CRC-32 with polynomial 0x04c11db7, not reflected, starting at 0.
+struct CrcTable {
+    std::uint32_t entries[256];
+    constexpr CrcTable() : entries{} {
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t r = i << 24;
+            for (int bit = 0; bit < 8; ++bit)
+                r = (r & 0x80000000u) ? (r << 1) ^ 0x04c11db7u : r << 1;
+            entries[i] = r;
+        }
+    }
+};
+constexpr CrcTable kCrc;
+
+std::uint32_t crcUpdate(std::uint32_t crc, const unsigned char* data, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        crc = (crc << 8) ^ kCrc.entries[((crc >> 24) & 0xff) ^ data[i]];
+    return crc;
+}
+
+} // namespace
+
 std::uint32_t computePageChecksum(const unsigned char* page, std::size_t size) {
-    // libogg computes the checksum in place; work on a copy of the header only.
-    unsigned char header[kPageHeaderSize + 255];
-    std::size_t headerSize = pageHeaderSize(page);
-    std::memcpy(header, page, headerSize);
-    ogg_page og;
-    og.header = header;
-    og.header_len = static_cast<long>(headerSize);
-    og.body = const_cast<unsigned char*>(page + headerSize); // only read
-    og.body_len = static_cast<long>(size - headerSize);
-    ogg_page_checksum_set(&og);
-    return readLe32(header + 22);
+    static constexpr unsigned char kZeros[4] = {0, 0, 0, 0};
+    std::uint32_t crc = crcUpdate(0, page, 22);
+    crc = crcUpdate(crc, kZeros, 4);
+    return crcUpdate(crc, page + 26, size - 26);
 }
 
 bool pageChecksumValid(const unsigned char* page, std::size_t size) {
@@ -112,4 +128,4 @@ std::string buildPage(unsigned char flags, std::int64_t granule, std::uint32_t s
     return page;
 }
 
-} // namespace vcedit
+} // namespace velmora
