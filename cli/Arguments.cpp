@@ -1,0 +1,176 @@
+#include "cli/Arguments.h"
+
+#include "core/Formats.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace velmora::cli {
+
+namespace {
+
+struct FieldOption {
+    std::string_view name;
+    Field field;
+};
+
+constexpr std::array<FieldOption, 7> fieldOptions{{
+    {"--title", Field::Title},
+    {"--artist", Field::Artist},
+    {"--album", Field::Album},
+    {"--year", Field::Year},
+    {"--genre", Field::Genre},
+    {"--comment", Field::Comment},
+    {"--track", Field::Track},
+}};
+
+// "4" or "4/12", or empty (which removes the track number).
+bool isTrackNumber(std::string_view text) {
+    if (text.empty())
+        return true;
+    const auto slash = text.find('/');
+    auto digits = [](std::string_view part) {
+        return !part.empty() &&
+               std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    return slash == std::string_view::npos
+               ? digits(text)
+               : digits(text.substr(0, slash)) && digits(text.substr(slash + 1));
+}
+
+Command commandNamed(const std::string& name) {
+    if (name == "show")
+        return Command::Show;
+    if (name == "set")
+        return Command::Set;
+    if (name == "rename")
+        return Command::Rename;
+    if (name == "help")
+        return Command::Help;
+    throw UsageError("unknown command \"" + name + "\"");
+}
+
+} // namespace
+
+Arguments parseArguments(const std::vector<std::string>& args) {
+    Arguments result;
+    if (args.empty())
+        throw UsageError("no command given");
+    if (args[0] == "--help" || args[0] == "-h")
+        return result;
+    if (args[0] == "--version") {
+        result.command = Command::Version;
+        return result;
+    }
+    result.command = commandNamed(args[0]);
+    if (result.command == Command::Help)
+        return result;
+
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            result.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            result = {};
+            return result;
+        }
+        const auto equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        // The option's value: after '=' or the next argument.
+        auto value = [&]() -> std::string {
+            if (equals != std::string::npos)
+                return arg.substr(equals + 1);
+            if (i + 1 >= args.size())
+                throw UsageError("option " + name + " needs a value");
+            return args[++i];
+        };
+        if (result.command == Command::Show && name == "--json" && equals == std::string::npos) {
+            result.json = true;
+            continue;
+        }
+        if (result.command == Command::Rename && name == "--to") {
+            if (result.newName)
+                throw UsageError("option --to is given twice");
+            result.newName = value();
+            continue;
+        }
+        const auto option = std::find_if(fieldOptions.begin(), fieldOptions.end(),
+                                         [&](const FieldOption& o) { return o.name == name; });
+        if (result.command != Command::Set || option == fieldOptions.end())
+            throw UsageError("unknown option " + name + " for \"" + args[0] + "\"");
+        if (std::any_of(result.fields.begin(), result.fields.end(),
+                        [&](const auto& given) { return given.first == option->field; }))
+            throw UsageError("option " + name + " is given twice");
+        std::string text = value();
+        if (option->field == Field::Track && !isTrackNumber(text))
+            throw UsageError("--track takes a number, optionally with a total (4 or 4/12), not \"" +
+                             text + "\"");
+        result.fields.emplace_back(option->field, std::move(text));
+    }
+
+    if (result.files.empty())
+        throw UsageError("no file given");
+    if (result.command == Command::Set && result.fields.empty())
+        throw UsageError("set needs at least one field to write (--title, --artist, ...)");
+    if (result.command == Command::Rename) {
+        if (!result.newName)
+            throw UsageError("rename needs the new name: --to NAME");
+        if (result.files.size() != 1)
+            throw UsageError("rename takes exactly one file");
+        if (result.newName->find('/') != std::string::npos)
+            throw UsageError("the new name may not contain \"/\": a file is renamed within its "
+                             "folder");
+        if (result.newName->empty())
+            throw UsageError("the new name is empty");
+    }
+    return result;
+}
+
+std::string helpText() {
+    std::string formats;
+    for (const core::Format& format : core::allFormats())
+        if (format.hasTags())
+            formats += (formats.empty() ? "" : ", ") + std::string(format.name);
+    return "Usage: velmora-cli COMMAND [OPTION...] FILE...\n"
+           "Show, edit and rename the tags of audio files (" +
+           formats +
+           ").\n"
+           "\n"
+           "Commands:\n"
+           "  show [--json] FILE...\n"
+           "      Print the title, artist, album, year, genre, comment and track number\n"
+           "      of each file: a table, or with --json a JSON array with one object per\n"
+           "      file (path, format, the seven fields, or error; a path that is not\n"
+           "      valid UTF-8 also as path_bytes in base64).\n"
+           "  set [--title TEXT] [--artist TEXT] [--album TEXT] [--year TEXT]\n"
+           "      [--genre TEXT] [--comment TEXT] [--track N[/TOTAL]] FILE...\n"
+           "      Write the given fields into each file. Fields not given keep what the\n"
+           "      file holds, and so does everything else in the file. An empty TEXT\n"
+           "      (--title \"\") removes the field. A track number without a total keeps\n"
+           "      the total the file holds (4 over 3/12 gives 4/12).\n"
+           "  rename --to NAME FILE\n"
+           "      Rename FILE within its folder to exactly NAME (extension included).\n"
+           "      An existing file is never replaced; NAME may not contain \"/\".\n"
+           "  help\n"
+           "      Print this help.\n"
+           "\n"
+           "Options:\n"
+           "  -h, --help     print this help and exit\n"
+           "  --version      print the version and exit\n"
+           "  --             every argument after this one is a FILE\n"
+           "  --OPTION=VALUE is the same as --OPTION VALUE\n"
+           "\n"
+           "Exit status: 0 when every file succeeded, 1 when any file failed, 2 when the\n"
+           "command line is wrong. Each failure is printed on standard error with the\n"
+           "file and the reason.\n";
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,71 @@
+// set: writes the given fields into each file, and nothing else.
+#include "cli/Commands.h"
+#include "core/FileList.h"
+
+#include <algorithm>
+
+namespace velmora::cli {
+
+void reportFailure(std::ostream& err, const std::string& message) {
+    err << "velmora-cli: " << message << '\n';
+}
+
+int runSet(const Arguments& args, std::ostream& out, std::ostream& err) {
+    core::FileList list;
+    list.add(args.files);
+    // Only rows that were read take the new values; the others fail here.
+    std::vector<core::RowId> editable;
+    std::size_t failed = 0;
+    for (const core::Row& row : list.rows()) {
+        std::string problem;
+        if (!row.format)
+            problem = core::namingFile(row.path, "Velmora does not know this kind of file.");
+        else if (!row.holdsTags())
+            problem = core::namingFile(row.path, "Velmora cannot write tags into " +
+                                                     std::string(row.format->name) + " files.");
+        else if (row.state == core::RowState::ReadFailed)
+            problem = row.problem;
+        if (problem.empty()) {
+            editable.push_back(row.id);
+        } else {
+            reportFailure(err, problem);
+            ++failed;
+        }
+    }
+    for (const auto& [field, value] : args.fields)
+        list.setField(editable, field, value);
+
+    std::size_t written = 0, unchanged = 0;
+    for (const core::WriteResult& result : list.writeAll()) {
+        // Ids grow with the rows, so `editable` is sorted.
+        if (!std::binary_search(editable.begin(), editable.end(), result.id))
+            continue;
+        switch (result.outcome) {
+        case core::WriteOutcome::Written:
+            ++written;
+            break;
+        case core::WriteOutcome::Unchanged:
+            ++unchanged;
+            break;
+        case core::WriteOutcome::Failed:
+            reportFailure(err, result.reason);
+            ++failed;
+            break;
+        }
+    }
+    out << written << (written == 1 ? " file" : " files") << " written, " << unchanged
+        << " unchanged, " << failed << " failed\n";
+    return failed == 0 ? 0 : 1;
+}
+
+int runRename(const Arguments& args, std::ostream& err) {
+    core::FileList list;
+    const core::RowId id = list.add(args.files.front());
+    const std::string problem = list.rename(id, *args.newName);
+    if (problem.empty())
+        return 0;
+    reportFailure(err, problem);
+    return 1;
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,204 @@
+#include "core/FileList.h"
+
+#include "base/FileLayer.h"
+#include "core/RenameFile.h"
+#include "core/TrackNumber.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace velmora::core {
+
+namespace {
+
+// The message of the exception in flight.
+std::string currentErrorText() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "An unknown error occurred.";
+    }
+}
+
+// Reads the file's values through its format's reader; false (with the
+// reason) when it cannot be read.
+bool readValues(const std::string& path, const Format* format, TagValues& values,
+                std::string& problem) {
+    values = {};
+    if (!format || !format->readTags)
+        return true;
+    try {
+        // Some readers show a file they cannot open as untagged; the open
+        // error comes first.
+        InputFile{path};
+        values = format->readTags(path);
+        return true;
+    } catch (...) {
+        values = {};
+        problem = namingFile(path, currentErrorText());
+        return false;
+    }
+}
+
+} // namespace
+
+TagValues Row::valuesToWrite() const {
+    TagValues values = current;
+    values[Field::Track] = mergeTrack(current[Field::Track], baseline[Field::Track]);
+    return values;
+}
+
+FieldMask Row::pendingChanges() const {
+    return changedFields(baseline, valuesToWrite());
+}
+
+std::string namingFile(const std::string& path, const std::string& message) {
+    if (message.find(path) != std::string::npos)
+        return message;
+    return "\"" + path + "\": " + message;
+}
+
+Row readRow(const std::string& path) {
+    Row row;
+    row.path = path;
+    row.format = formatOf(path);
+    if (!readValues(path, row.format, row.baseline, row.problem))
+        row.state = RowState::ReadFailed;
+    row.current = row.baseline;
+    return row;
+}
+
+std::vector<RowId> FileList::add(const std::vector<std::string>& paths, const Progress& progress) {
+    std::vector<RowId> ids;
+    ids.reserve(paths.size());
+    rows_.reserve(rows_.size() + paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (progress && !progress(i, paths.size()))
+            break;
+        ids.push_back(add(paths[i]));
+    }
+    return ids;
+}
+
+RowId FileList::add(const std::string& path) {
+    Row row = readRow(path);
+    row.id = nextId_++;
+    rows_.push_back(std::move(row));
+    return rows_.back().id;
+}
+
+const Row* FileList::find(RowId id) const {
+    const auto it = std::lower_bound(rows_.begin(), rows_.end(), id,
+                                     [](const Row& row, RowId key) { return row.id < key; });
+    return it != rows_.end() && it->id == id ? &*it : nullptr;
+}
+
+Row* FileList::findRow(RowId id) {
+    return const_cast<Row*>(std::as_const(*this).find(id));
+}
+
+void FileList::setField(std::span<const RowId> ids, Field field, const std::string& value) {
+    for (RowId id : ids)
+        if (Row* row = findRow(id); row && row->holdsTags())
+            row->current[field] = value;
+}
+
+void FileList::setFieldInAll(Field field, const std::string& value) {
+    for (Row& row : rows_)
+        if (row.holdsTags())
+            row.current[field] = value;
+}
+
+void FileList::numberTracks(std::span<const RowId> idsInOrder) {
+    int number = 0;
+    for (RowId id : idsInOrder)
+        if (Row* row = findRow(id); row && row->holdsTags())
+            row->current[Field::Track] = numberedTrack(++number, row->current[Field::Track]);
+}
+
+void FileList::reset() {
+    for (Row& row : rows_)
+        row.current = row.baseline;
+}
+
+void FileList::reset(std::span<const RowId> ids) {
+    for (RowId id : ids)
+        if (Row* row = findRow(id))
+            row->current = row->baseline;
+}
+
+std::size_t FileList::remove(std::span<const RowId> ids) {
+    std::vector<RowId> sorted(ids.begin(), ids.end());
+    std::sort(sorted.begin(), sorted.end());
+    return std::erase_if(rows_, [&](const Row& row) {
+        return std::binary_search(sorted.begin(), sorted.end(), row.id);
+    });
+}
+
+std::string FileList::rename(RowId id, const std::string& newName) {
+    Row* row = findRow(id);
+    if (!row)
+        return "The file is no longer listed.";
+    std::string newPath;
+    std::string error = renameWithinFolder(row->path, newName, newPath);
+    if (error.empty())
+        row->path = std::move(newPath);
+    return error;
+}
+
+std::vector<WriteResult> FileList::writeAll(const Progress& progress) {
+    std::vector<WriteResult> results;
+    results.reserve(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (progress && !progress(i, rows_.size()))
+            break;
+        results.push_back(writeRow(rows_[i]));
+    }
+    return results;
+}
+
+WriteResult FileList::write(RowId id) {
+    Row* row = findRow(id);
+    if (!row)
+        return {id, {}, WriteOutcome::Failed, "The file is no longer listed."};
+    return writeRow(*row);
+}
+
+WriteResult FileList::writeRow(Row& row) {
+    WriteResult result{row.id, row.path, WriteOutcome::Unchanged, {}};
+    const TagValues values = row.valuesToWrite();
+    const FieldMask changed = changedFields(row.baseline, values);
+    if (changed.empty())
+        return result;
+    try {
+        if (!row.holdsTags())
+            throw TagError("Velmora cannot write tags into " +
+                           std::string(row.format ? row.format->name : "this kind of") + " files.");
+        row.format->writeTags(row.path, values, changed);
+    } catch (...) {
+        result.outcome = WriteOutcome::Failed;
+        result.reason = namingFile(row.path, currentErrorText());
+        row.state = RowState::WriteFailed;
+        row.problem = result.reason;
+        return result;
+    }
+    result.outcome = WriteOutcome::Written;
+    // The file's values now; what was written, should reading it back fail.
+    TagValues onDisk;
+    std::string ignored;
+    row.baseline = readValues(row.path, row.format, onDisk, ignored) ? onDisk : values;
+    row.current = row.baseline;
+    row.state = RowState::Read;
+    row.problem.clear();
+    return result;
+}
+
+std::size_t FileList::pendingCount() const {
+    return static_cast<std::size_t>(std::count_if(
+        rows_.begin(), rows_.end(), [](const Row& row) { return row.hasPendingChanges(); }));
+}
+
+} // namespace velmora::core

@@ -1,0 +1,134 @@
+// The list of files being edited and every operation on it: add, scan, edit,
+// apply to all, number, reset, remove, rename and write. Plain C++; the window
+// and the command line are thin layers over it.
+//
+// Each row keeps two value sets: the baseline (what the file holds: the values
+// read when the row was added, or last written) and the current values (what
+// the user sees and what a write puts into the file). A write touches only the
+// rows whose values differ from their baseline, and in them only the fields
+// that differ.
+#pragma once
+
+#include "core/Formats.h"
+#include "tags/common/TagFields.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace velmora::core {
+
+// A row's identity: stays with the row through every operation and is never
+// given to another row.
+using RowId = std::uint64_t;
+
+enum class RowState : std::uint8_t {
+    Read,        // the values are the file's
+    ReadFailed,  // the file could not be read; the values are empty
+    WriteFailed, // the last write failed; the unwritten values are kept
+};
+
+struct Row {
+    RowId id = 0;
+    // The file system's bytes, exactly (need not be UTF-8).
+    std::string path;
+    // The format the row was added as; null when Velmora does not know it.
+    const Format* format = nullptr;
+    TagValues baseline;
+    TagValues current;
+    RowState state = RowState::Read;
+    // Why the last read or write failed, naming the file; empty after success.
+    std::string problem;
+
+    // The row's format has tags that Velmora reads and writes.
+    bool holdsTags() const { return format && format->hasTags(); }
+    // The current values as a write stores them (a typed track number keeps
+    // the stored total).
+    TagValues valuesToWrite() const;
+    // The fields a write would change; empty when the row needs no write.
+    FieldMask pendingChanges() const;
+    bool hasPendingChanges() const { return !pendingChanges().empty(); }
+};
+
+enum class WriteOutcome : std::uint8_t { Unchanged, Written, Failed };
+
+struct WriteResult {
+    RowId id = 0;
+    std::string path;
+    WriteOutcome outcome = WriteOutcome::Unchanged;
+    // For a failure: the message, naming the file and the system's reason.
+    std::string reason;
+};
+
+// Told between files of a long operation (done of total); returning false
+// stops it there, keeping what was done.
+using Progress = std::function<bool(std::size_t done, std::size_t total)>;
+
+class FileList {
+public:
+    // Appends one row per path, in order, each read through its format's
+    // reader. A file that cannot be read still gets its row, with empty values
+    // and the reason in `problem`. Rows already listed keep their values and
+    // unwritten edits. Adding a listed file again gives a second row.
+    std::vector<RowId> add(const std::vector<std::string>& paths, const Progress& progress = {});
+    RowId add(const std::string& path);
+
+    std::size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    // Rows in the order they were added.
+    std::span<const Row> rows() const { return rows_; }
+    const Row& at(std::size_t index) const { return rows_.at(index); }
+    // The row of an id, or null when it was removed.
+    const Row* find(RowId id) const;
+
+    // Sets one field of the given rows (rows of a format without tags are
+    // left alone). An empty value removes the field when written.
+    void setField(std::span<const RowId> ids, Field field, const std::string& value);
+    // Sets one field of every row.
+    void setFieldInAll(Field field, const std::string& value);
+    // Numbers the given rows 1, 2, 3 ... in the order given, each keeping its
+    // track total; rows of a format without tags take no number.
+    void numberTracks(std::span<const RowId> idsInOrder);
+    // Puts the current values back to the baseline: as the files hold them.
+    void reset();
+    void reset(std::span<const RowId> ids);
+
+    // Removes the given rows; returns how many there were.
+    std::size_t remove(std::span<const RowId> ids);
+    void clear() { rows_.clear(); }
+
+    // Renames the row's file within its folder to exactly newName. Returns
+    // empty on success, else the reason (the name is refused, a file of that
+    // name exists, the system's error); the row then keeps its path.
+    std::string rename(RowId id, const std::string& newName);
+
+    // Writes every row with pending changes, in order, going on after a
+    // failure; one result per row reached. A written row's baseline and
+    // current values become what its file now holds.
+    std::vector<WriteResult> writeAll(const Progress& progress = {});
+    // The same for one row (Unchanged when it has nothing to write).
+    WriteResult write(RowId id);
+
+    // How many rows have pending changes.
+    std::size_t pendingCount() const;
+
+private:
+    Row* findRow(RowId id);
+    WriteResult writeRow(Row& row);
+
+    // Ordered by id: ids only grow and rows keep their order.
+    std::vector<Row> rows_;
+    RowId nextId_ = 1;
+};
+
+// Reads one file into a fresh row (without an id).
+Row readRow(const std::string& path);
+
+// A failure's message naming the file once: the message as it is when it
+// already names the file, else the file in quotes, a colon and the message.
+std::string namingFile(const std::string& path, const std::string& message);
+
+} // namespace velmora::core

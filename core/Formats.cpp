@@ -1,0 +1,62 @@
+#include "core/Formats.h"
+
+#include "core/PathParts.h"
+#include "tags/id3/Mp3Tags.h"
+#include "tags/ogg/VorbisTags.h"
+#include "tags/wma/WMAudioInfo.h"
+#include "tags/wma/WmaTags.h"
+
+namespace velmora::core {
+
+namespace {
+
+// One row per format.
+constexpr Format formatTable[] = {
+    {"MP3", ".mp3", mp3::readTags, mp3::writeTags},
+    {"Ogg Vorbis", ".ogg", vorbis::readTags, vorbis::writeTags},
+    {"WMA", ".wma", wma::readTags, wma::writeTags},
+    {"WAV", ".wav", nullptr, nullptr},
+};
+
+bool listsExtension(std::string_view extensions, std::string_view ext) {
+    while (!extensions.empty()) {
+        const auto space = extensions.find(' ');
+        if (extensions.substr(0, space) == ext)
+            return true;
+        if (space == std::string_view::npos)
+            break;
+        extensions.remove_prefix(space + 1);
+    }
+    return false;
+}
+
+} // namespace
+
+std::span<const Format> allFormats() {
+    return formatTable;
+}
+
+const Format* formatOf(std::string_view path) {
+    const std::string ext = lowerExtension(path);
+    if (ext.empty())
+        return nullptr;
+    for (const Format& format : formatTable)
+        if (listsExtension(format.extensions, ext))
+            return &format;
+    return nullptr;
+}
+
+bool hasTagReader(std::string_view path) {
+    const Format* format = formatOf(path);
+    return format && format->readTags;
+}
+
+FormatLibraries::FormatLibraries() {
+    WMAudioInfo::Bind();
+}
+
+FormatLibraries::~FormatLibraries() {
+    WMAudioInfo::Unbind();
+}
+
+} // namespace velmora::core

@@ -1,0 +1,48 @@
+// The one table of the audio formats Velmora knows: which format a file is,
+// and that format's tag reader and writer. Adding a format is one row in
+// Formats.cpp plus its tag unit.
+#pragma once
+
+#include "tags/common/FormatUnit.h"
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace velmora::core {
+
+struct Format {
+    // Shown to the user and in the command line's output ("MP3", "Ogg Vorbis").
+    std::string_view name;
+    // The file name endings of this format, lower case, dot included, separated
+    // by spaces (".mp3", ".m4a .mp4").
+    std::string_view extensions;
+    // Null for a format listed without tags (WAV).
+    ReadTagsFunction readTags;
+    WriteTagsFunction writeTags;
+
+    bool hasTags() const { return readTags != nullptr && writeTags != nullptr; }
+};
+
+// Every row of the table.
+std::span<const Format> allFormats();
+
+// The format of a file, or null when Velmora does not know it. Today the name's
+// extension decides (compared without regard to ASCII case).
+const Format* formatOf(std::string_view path);
+
+// True when the file's format has a tag reader (and so is taken by a folder scan).
+bool hasTagReader(std::string_view path);
+
+// Loads the run-time libraries some formats need (the WMA SDK) for as long as
+// it lives; a program makes one at start. Without it those formats can still
+// be read, but not written.
+class FormatLibraries {
+public:
+    FormatLibraries();
+    ~FormatLibraries();
+    FormatLibraries(const FormatLibraries&) = delete;
+    FormatLibraries& operator=(const FormatLibraries&) = delete;
+};
+
+} // namespace velmora::core
