@@ -1,12 +1,19 @@
 // The program entry: binds the WMA SDK, creates the main window and the folder
-// dialog, and runs the GUI loop until the main window closes.
+// dialog, and runs the GUI loop until the main window closes. `velmora FILE...`
+// starts with those files listed, as a desktop's "Open With" asks.
 #include "app/Tageditor.h"
 #include "app/dir.h"
+#include "base/FileLayer.h"
 #include "tags/wma/WMAudioInfo.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -28,12 +35,38 @@ public:
     }
 };
 
+// The real dialogs, except that the first file dialog answers at once with
+// the files named on the command line.
+class StartupFiles : public QtDialogs {
+public:
+    explicit StartupFiles(QStringList files) : files_(std::move(files)) {}
+    QStringList getOpenFileNames(QWidget* parent, const QString& filter) override {
+        if (!files_.isEmpty())
+            return std::exchange(files_, {});
+        return QtDialogs::getOpenFileNames(parent, filter);
+    }
+
+private:
+    QStringList files_;
+};
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("velmora %s\n", VELMORA_VERSION);
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::printf("Usage: velmora [FILE...]\n"
+                    "Opens the tag editor with the given audio files listed.\n"
+                    "For the command line tool see velmora-cli --help.\n");
+        return 0;
+    }
     WMAudioInfo::Bind();
     int result = 0;
     {
+        // Qt takes its own options out of argv; what stays are files.
         VelmoraApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Velmora"));
         QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
@@ -42,6 +75,14 @@ int main(int argc, char* argv[]) {
         Tfm_dir dir(&window);
         fm_dir = &dir;
         window.setFolderDialog(&dir);
+        QStringList files;
+        for (int i = 1; i < argc; ++i)
+            files << QFile::decodeName(QByteArray::fromStdString(velmora::expandPath(argv[i])));
+        if (!files.isEmpty()) {
+            window.setDialogs(std::make_unique<StartupFiles>(files));
+            QTimer::singleShot(0, &window,
+                               [&window] { window.Guard([&] { window.Remove1Click(); }); });
+        }
         window.show();
         result = QApplication::exec();
         fm_dir = nullptr;

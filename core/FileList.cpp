@@ -61,10 +61,10 @@ std::string namingFile(const std::string& path, const std::string& message) {
     return "\"" + path + "\": " + message;
 }
 
-Row readRow(const std::string& path) {
+Row readRow(const std::string& path, std::span<const Format> formats) {
     Row row;
     row.path = path;
-    row.format = formatOf(path);
+    row.format = formatOf(path, formats);
     if (!readValues(path, row.format, row.baseline, row.problem))
         row.state = RowState::ReadFailed;
     row.current = row.baseline;
@@ -84,7 +84,7 @@ std::vector<RowId> FileList::add(const std::vector<std::string>& paths, const Pr
 }
 
 RowId FileList::add(const std::string& path) {
-    Row row = readRow(path);
+    Row row = readRow(path, formats_);
     row.id = nextId_++;
     rows_.push_back(std::move(row));
     return rows_.back().id;

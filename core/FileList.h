@@ -69,6 +69,9 @@ using Progress = std::function<bool(std::size_t done, std::size_t total)>;
 
 class FileList {
 public:
+    // formats: the table files are looked up in.
+    explicit FileList(std::span<const Format> formats = allFormats()) : formats_(formats) {}
+
     // Appends one row per path, in order, each read through its format's
     // reader. A file that cannot be read still gets its row, with empty values
     // and the reason in `problem`. Rows already listed keep their values and
@@ -119,13 +122,14 @@ private:
     Row* findRow(RowId id);
     WriteResult writeRow(Row& row);
 
+    std::span<const Format> formats_;
     // Ordered by id: ids only grow and rows keep their order.
     std::vector<Row> rows_;
     RowId nextId_ = 1;
 };
 
-// Reads one file into a fresh row (without an id).
-Row readRow(const std::string& path);
+// Reads one file into a fresh row (without an id), its format looked up in formats.
+Row readRow(const std::string& path, std::span<const Format> formats = allFormats());
 
 // A failure's message naming the file once: the message as it is when it
 // already names the file, else the file in quotes, a colon and the message.

@@ -37,10 +37,14 @@ std::span<const Format> allFormats() {
 }
 
 const Format* formatOf(std::string_view path) {
+    return formatOf(path, formatTable);
+}
+
+const Format* formatOf(std::string_view path, std::span<const Format> table) {
     const std::string ext = lowerExtension(path);
     if (ext.empty())
         return nullptr;
-    for (const Format& format : formatTable)
+    for (const Format& format : table)
         if (listsExtension(format.extensions, ext))
             return &format;
     return nullptr;

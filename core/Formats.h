@@ -30,6 +30,8 @@ std::span<const Format> allFormats();
 // The format of a file, or null when Velmora does not know it. Today the name's
 // extension decides (compared without regard to ASCII case).
 const Format* formatOf(std::string_view path);
+// The same in another table (tests use one of their own).
+const Format* formatOf(std::string_view path, std::span<const Format> table);
 
 // True when the file's format has a tag reader (and so is taken by a folder scan).
 bool hasTagReader(std::string_view path);

@@ -1,0 +1,219 @@
+// velmora-cli as a person's script runs it: a process on files other programs
+// made, judged by its exit status, its output and the files on disk.
+#include "tests/common/TestFiles.h"
+#include "tests/core/SampleFiles.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace velmora::test {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        samples_ = new TempDir;
+        ASSERT_TRUE(makeSampleFiles(samples_->path())) << "ffmpeg, mid3v2 or vorbiscomment";
+    }
+    static void TearDownTestSuite() { delete samples_; }
+
+    // A copy of a sample file in the test's folder.
+    std::string copy(const std::string& sample, const std::string& name) {
+        const std::string path = dir_.file(name);
+        writeFile(path, readFile(samples_->file(sample)));
+        return path;
+    }
+
+    // Runs velmora-cli with arguments (already quoted for the shell).
+    Outcome cli(const std::string& arguments) {
+        Outcome o;
+        const std::string errFile = errDir_.file("stderr");
+        o.status = run("cd " + shellQuote(dir_.path()) + " && " + VELMORA_BIN_DIR +
+                           "/velmora-cli " + arguments + " 2>" + shellQuote(errFile),
+                       o.out);
+        o.err = readFile(errFile);
+        return o;
+    }
+
+    static TempDir* samples_;
+    TempDir dir_, errDir_;
+};
+TempDir* CliTest::samples_ = nullptr;
+
+std::size_t lineCount(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+    struct Case {
+        const char* arguments;
+        int status;
+        const char* says; // on stderr, or on stdout for help
+    } cases[] = {
+        {"", 2, "no command given"},
+        {"frobnicate a.mp3", 2, "unknown command \"frobnicate\""},
+        {"show", 2, "no file given"},
+        {"set a.mp3", 2, "at least one field"},
+        {"set --bogus x a.mp3", 2, "unknown option --bogus"},
+        {"show --title x a.mp3", 2, "unknown option --title"},
+        {"set a.mp3 --title", 2, "option --title needs a value"},
+        {"set --title a --title b a.mp3", 2, "given twice"},
+        {"set --track 4x a.mp3", 2, "--track takes a number"},
+        {"rename a.mp3", 2, "--to NAME"},
+        {"rename --to b.mp3 a.mp3 c.mp3", 2, "exactly one file"},
+        {"rename --to sub/b.mp3 a.mp3", 2, "may not contain \"/\""},
+        {"--help", 0, "Usage: velmora-cli COMMAND"},
+        {"set --title x --help", 0, "Usage: velmora-cli COMMAND"},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = cli(c.arguments);
+        EXPECT_EQ(o.status, c.status) << c.arguments;
+        EXPECT_NE((c.status == 0 ? o.out : o.err).find(c.says), std::string::npos)
+            << c.arguments << "\n"
+            << o.err;
+    }
+}
+
+TEST_F(CliTest, ShowPrintsEveryFileAsJsonAndNamesTheOneThatFailed) {
+    copy("tagged.mp3", "my song.mp3");
+    copy("tagged.ogg", "b.ogg");
+    copy("tagged.wma", "c.wma");
+    copy("tagged.mp3", "caf\xe9.mp3");
+    copy("plain.wav", "d.wav");
+    const Outcome o = cli("show --json 'my song.mp3' b.ogg c.wma 'caf\xe9.mp3' d.wav gone.ogg");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(lineCount(o.err), 1u) << o.err;
+    EXPECT_NE(o.err.find(dir_.file("gone.ogg") + "\". No such file or directory"),
+              std::string::npos)
+        << o.err;
+    // An independent JSON reader: one line per object, the path's bytes in hex.
+    writeFile(dir_.file("out.json"), o.out);
+    std::string lines;
+    run("/usr/bin/python3 -c 'import json, sys, base64\n"
+        "for o in json.load(open(sys.argv[1])):\n"
+        "    p = base64.b64decode(o[\"path_bytes\"]) if \"path_bytes\" in o else "
+        "o[\"path\"].encode()\n"
+        "    print(p.hex(), o[\"format\"], \"|\".join(o.get(k, \"-\") for k in (\"title\", "
+        "\"artist\", \"album\", \"year\", \"genre\", \"comment\", \"track\")), \"error\" in o)' " +
+            shellQuote(dir_.file("out.json")),
+        lines);
+    auto hex = [](const std::string& text) {
+        static const char digits[] = "0123456789abcdef";
+        std::string h;
+        for (unsigned char c : text)
+            h += std::string{digits[c >> 4], digits[c & 15]};
+        return h;
+    };
+    const std::string mp3 = "Sample Title|Sample Artist|Sample Album|2001|Jazz|Sample comment|";
+    EXPECT_EQ(lines, hex("my song.mp3") + " MP3 " + mp3 + "3/12 False\n" + hex("b.ogg") +
+                         " Ogg Vorbis " + mp3 + "3/12 False\n" + hex("c.wma") + " WMA " + mp3 +
+                         " False\n" + hex("caf\xe9.mp3") + " MP3 " + mp3 + "3/12 False\n" +
+                         hex("d.wav") + " WAV |||||| False\n" + hex("gone.ogg") +
+                         " Ogg Vorbis -|-|-|-|-|-|- True\n");
+}
+
+TEST_F(CliTest, ShowPrintsATableForPeople) {
+    copy("tagged.mp3", "a.mp3");
+    const Outcome o = cli("show a.mp3");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out,
+              "FILE   FORMAT  TRACK  TITLE         ARTIST         ALBUM         YEAR  GENRE  "
+              "COMMENT\n"
+              "a.mp3  MP3     3/12   Sample Title  Sample Artist  Sample Album  2001  Jazz   "
+              "Sample comment\n");
+}
+
+// One field set in a file another program tagged: that field reads back with
+// the new value, every other value as before (mutagen reads both).
+TEST_F(CliTest, SetWritesOnlyTheGivenField) {
+    struct Case {
+        const char* sample;
+        const char* option;
+        const char* key; // as mutagen names it
+        std::vector<std::string> after;
+    } cases[] = {
+        {"tagged.mp3", "--title 'New Title'", "TIT2", {"New Title"}},
+        {"tagged.mp3", "--track 4", "TRCK", {"4/12"}},
+        {"tagged.mp3", "--artist ''", "TPE1", {}},
+        {"tagged.ogg", "--artist 'New Artist'", "ARTIST", {"New Artist"}},
+        {"tagged.ogg", "--track 5/9", "TRACKNUMBER", {"5/9"}},
+        {"tagged.wma", "--album 'New Album'", "WM/AlbumTitle", {"ASFUnicodeAttribute:New Album"}},
+        {"tagged.wma", "--genre ''", "WM/Genre", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.sample) + " " + c.option);
+        const std::string path = copy(c.sample, c.sample);
+        const std::vector<std::string> before = tagDump(path);
+        const Outcome o = cli(std::string("set ") + c.option + " " + c.sample);
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(o.out, "1 file written, 0 unchanged, 0 failed\n");
+        const std::vector<std::string> after = tagDump(path);
+        EXPECT_EQ(valuesOf(after, c.key), c.after);
+        EXPECT_EQ(withoutKey(after, c.key), withoutKey(before, c.key));
+    }
+}
+
+TEST_F(CliTest, SetLeavesAFileWithNothingToChangeUntouched) {
+    const std::string path = copy("tagged.mp3", "a.mp3");
+    const struct stat before = statOf(path);
+    const std::string bytes = readFile(path);
+    const Outcome o = cli("set --title 'Sample Title' --track 3 a.mp3");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "0 files written, 1 unchanged, 0 failed\n");
+    EXPECT_EQ(readFile(path), bytes);
+    EXPECT_EQ(statOf(path).st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(statOf(path).st_ino, before.st_ino);
+}
+
+TEST_F(CliTest, SetGoesOnPastFailingFilesAndNamesEach) {
+    copy("tagged.mp3", "a b.mp3");
+    copy("tagged.ogg", "c.ogg");
+    copy("plain.wav", "d.wav");
+    ::mkdir(dir_.file("folder.mp3").c_str(), 0755);
+    const Outcome o = cli("set --album Done 'a b.mp3' gone.mp3 d.wav folder.mp3 c.ogg");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "2 files written, 0 unchanged, 3 failed\n");
+    EXPECT_EQ(lineCount(o.err), 3u) << o.err;
+    for (const char* named :
+         {"gone.mp3\". No such file or directory", "d.wav", "folder.mp3\". Is a directory"})
+        EXPECT_NE(o.err.find(named), std::string::npos) << named << "\n" << o.err;
+    EXPECT_EQ(valuesOf(tagDump(dir_.file("a b.mp3")), "TALB"), std::vector<std::string>{"Done"});
+    EXPECT_EQ(valuesOf(tagDump(dir_.file("c.ogg")), "ALBUM"), std::vector<std::string>{"Done"});
+}
+
+TEST_F(CliTest, RenameGivesExactlyTheNameAndNeverReplacesAFile) {
+    const std::string bytes = readFile(copy("tagged.mp3", "a.mp3"));
+    copy("tagged.ogg", "taken.ogg");
+    Outcome o = cli("rename --to 'new caf\xe9.MP3' a.mp3");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(dir_.names(), (std::vector<std::string>{"new caf\xe9.MP3", "taken.ogg"}));
+    o = cli("rename --to taken.ogg 'new caf\xe9.MP3'");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("a file of that name already exists"), std::string::npos) << o.err;
+    EXPECT_EQ(readFile(dir_.file("new caf\xe9.MP3")), bytes);
+    EXPECT_EQ(readFile(dir_.file("taken.ogg")), readFile(samples_->file("tagged.ogg")));
+}
+
+TEST_F(CliTest, SetWorksOnFiveThousandFiles) {
+    const std::string bytes = readFile(samples_->file("tagged.mp3"));
+    std::string names;
+    for (int i = 0; i < 5000; ++i) {
+        const std::string name = "track " + std::to_string(i) + ".mp3";
+        writeFile(dir_.file(name), bytes);
+        names += " " + shellQuote(name);
+    }
+    const Outcome o = cli("set --album 'All of them'" + names);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "5000 files written, 0 unchanged, 0 failed\n");
+    for (const char* name : {"track 0.mp3", "track 4999.mp3"})
+        EXPECT_EQ(valuesOf(tagDump(dir_.file(name)), "TALB"),
+                  std::vector<std::string>{"All of them"});
+}
+
+} // namespace
+} // namespace velmora::test

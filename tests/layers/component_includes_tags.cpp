@@ -1,0 +1,2 @@
+// Must not build: components are below the tag units
+#include "tags/common/TagFields.h"

@@ -1,0 +1,2 @@
+// Must not build: tag units are below the core
+#include "core/FileList.h"
