@@ -1,9 +1,11 @@
 // The program entry: binds the WMA SDK, creates the main window and the folder
 // dialog, and runs the GUI loop until the main window closes. `velmora FILE...`
-// starts with those files listed, as a desktop's "Open With" asks.
+// starts with those files listed, as a desktop's "Open With" asks (a folder
+// given lists its audio files, as Add Folder does).
 #include "app/Tageditor.h"
 #include "app/dir.h"
 #include "base/FileLayer.h"
+#include "core/FolderScan.h"
 #include "tags/wma/WMAudioInfo.h"
 
 #include <QApplication>
@@ -12,6 +14,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <utility>
 
@@ -76,8 +79,14 @@ int main(int argc, char* argv[]) {
         fm_dir = &dir;
         window.setFolderDialog(&dir);
         QStringList files;
-        for (int i = 1; i < argc; ++i)
-            files << QFile::decodeName(QByteArray::fromStdString(velmora::expandPath(argv[i])));
+        for (int i = 1; i < argc; ++i) {
+            const std::string path = velmora::expandPath(argv[i]);
+            std::error_code error;
+            for (const std::string& file : std::filesystem::is_directory(path, error)
+                                               ? velmora::core::scanFolder(path).paths
+                                               : std::vector<std::string>{path})
+                files << QFile::decodeName(QByteArray::fromStdString(file));
+        }
         if (!files.isEmpty()) {
             window.setDialogs(std::make_unique<StartupFiles>(files));
             QTimer::singleShot(0, &window,
