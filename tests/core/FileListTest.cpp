@@ -1,7 +1,6 @@
 // The list's operations against a recording format, so each check sees exactly
 // which rows and fields reach a writer.
 #include "core/FileList.h"
-#include "core/TrackNumber.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -78,22 +77,6 @@ protected:
     TempDir dir_;
     FileList list_{recordingFormats};
 };
-
-TEST(TrackNumber, TypedNumberKeepsTheStoredTotal) {
-    struct Case {
-        const char* typed;
-        const char* stored;
-        const char* result;
-    } cases[] = {
-        {"4", "3/12", "4/12"}, {"4/10", "3/12", "4/10"}, {"", "3/12", ""},
-        {"4", "3", "4"},       {"4", "", "4"},           {"12", "/9", "12/9"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(mergeTrack(c.typed, c.stored), c.result) << c.typed << " over " << c.stored;
-    EXPECT_EQ(numberedTrack(1, "3/12"), "1/12");
-    EXPECT_EQ(numberedTrack(2, "7"), "2");
-    EXPECT_EQ(numberedTrack(3, ""), "3");
-}
 
 // One edit of a row stored as title "T", track "3/12", and what a write does.
 TEST_F(FileListTest, WriteSendsOnlyTheChangedFieldsOfChangedRows) {
@@ -279,24 +262,6 @@ TEST_F(FileListTest, RemovedRowsAreGoneAndIdsAreNeverReused) {
     EXPECT_GT(list_.add(file("e.rec")), ids[3]);
     list_.clear();
     EXPECT_TRUE(list_.empty());
-}
-
-TEST_F(FileListTest, HoldsAnyNumberOfRows) {
-    const std::vector<std::string> paths(5000, file("a.rec"));
-    const std::vector<RowId> ids = list_.add(paths);
-    ASSERT_EQ(list_.size(), 5000u);
-    list_.setField(ids, Field::Title, "Many");
-    EXPECT_EQ(list_.find(ids.back())->current[Field::Title], "Many");
-    EXPECT_EQ(list_.pendingCount(), 5000u);
-}
-
-TEST_F(FileListTest, ProgressCanStopAnAddOrAWrite) {
-    const std::vector<std::string> paths{file("a.rec"), file("b.rec"), file("c.rec")};
-    list_.add(paths, [](std::size_t done, std::size_t) { return done < 2; });
-    EXPECT_EQ(list_.size(), 2u);
-    list_.setFieldInAll(Field::Title, "New");
-    EXPECT_EQ(list_.writeAll([](std::size_t done, std::size_t) { return done < 1; }).size(), 1u);
-    EXPECT_EQ(list_.pendingCount(), 1u);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "tests/core/SampleFiles.h"
+#include "tests/cli/SampleFiles.h"
 
 #include "tests/common/TestFiles.h"
 
@@ -82,7 +82,7 @@ TagValues sampleValues(const std::string& ext) {
 std::vector<std::string> tagDump(const std::string& path) {
     std::string output;
     run("/usr/bin/python3 " +
-            shellQuote(std::string(VELMORA_SOURCE_DIR) + "/tests/core/tagdump.py") + " " +
+            shellQuote(std::string(VELMORA_SOURCE_DIR) + "/tests/cli/tagdump.py") + " " +
             shellQuote(path),
         output);
     std::vector<std::string> lines;
