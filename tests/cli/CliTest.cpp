@@ -1,7 +1,7 @@
 // velmora-cli as a person's script runs it: a process on files other programs
 // made, judged by its exit status, its output and the files on disk.
-#include "tests/common/TestFiles.h"
 #include "tests/cli/SampleFiles.h"
+#include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
