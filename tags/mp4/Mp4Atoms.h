@@ -50,9 +50,9 @@ std::string typeName(FourCC type);
 
 struct Atom {
     FourCC type = 0;
-    std::uint64_t offset = 0;  // of the header
-    std::uint64_t size = 0;    // header included
-    std::uint32_t header = 8;  // 8, or 16 with a 64-bit size
+    std::uint64_t offset = 0; // of the header
+    std::uint64_t size = 0;   // header included
+    std::uint32_t header = 8; // 8, or 16 with a 64-bit size
     std::uint64_t end() const { return offset + size; }
     std::uint64_t body() const { return offset + header; }
     std::uint64_t bodySize() const { return size - header; }

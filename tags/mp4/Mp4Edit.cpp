@@ -155,8 +155,8 @@ std::vector<Patch> patchesFor(const ByteSource& src, std::uint64_t start, const 
     std::vector<Patch> patches;
     std::uint64_t at = start;
     for (const Piece& piece : region) {
-        const bool same = piece.fromFile ? piece.offset == at
-                                         : src.bytes(at, piece.bytes.size()) == piece.bytes;
+        const bool same =
+            piece.fromFile ? piece.offset == at : src.bytes(at, piece.bytes.size()) == piece.bytes;
         if (!same) {
             if (!patches.empty()) {
                 Patch& last = patches.back();
@@ -245,11 +245,11 @@ EditPlan planEdit(const ByteSource& src, const TagLayout& layout, const TagValue
     for (const Atom& child : layout.moovChildren)
         if (!(layout.udta && child.offset == layout.udta->offset))
             otherSize += child.size;
-    const std::uint64_t trailer = moov.end() - (layout.moovChildren.empty()
-                                                    ? moov.body()
-                                                    : layout.moovChildren.back().end());
+    const std::uint64_t trailer =
+        moov.end() - (layout.moovChildren.empty() ? moov.body() : layout.moovChildren.back().end());
     const std::uint64_t newBody = otherSize + totalSize(udta) + trailer;
-    const std::uint64_t newSize = newBody + (moov.header == 16 || newBody + 8 > 0xFFFFFFFFu ? 16 : 8);
+    const std::uint64_t newSize =
+        newBody + (moov.header == 16 || newBody + 8 > 0xFFFFFFFFu ? 16 : 8);
     const auto delta = static_cast<std::int64_t>(newSize - moov.size);
     const bool dataFollows = moov.end() < src.size();
 

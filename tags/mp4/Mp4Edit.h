@@ -8,7 +8,7 @@
 namespace velmora::mp4 {
 
 struct Piece {
-    std::string bytes;        // new bytes, when `fromFile` is false
+    std::string bytes; // new bytes, when `fromFile` is false
     bool fromFile = false;
     std::uint64_t offset = 0; // the range of the original, when `fromFile`
     std::uint64_t length = 0;

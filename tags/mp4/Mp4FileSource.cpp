@@ -14,7 +14,8 @@ bool FileSource::read(std::uint64_t offset, void* buffer, std::size_t n) const {
     }
     if (n >= kWindow)
         return file_.readAt(offset, buffer, n) == n;
-    cache_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, file_.size() - offset)));
+    cache_.resize(
+        static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, file_.size() - offset)));
     const std::size_t got = file_.readAt(offset, cache_.data(), cache_.size());
     if (got != cache_.size()) {
         cache_.clear();

@@ -131,15 +131,27 @@ bool parseTrack(const std::string& text, unsigned& number, unsigned& total) {
 
 std::optional<Field> fieldOf(FourCC itemType) {
     switch (itemType) {
-    case fourcc("\xa9nam"): return Field::Title;
-    case fourcc("\xa9" "ART"): return Field::Artist;
-    case fourcc("\xa9" "alb"): return Field::Album;
-    case fourcc("\xa9" "day"): return Field::Year;
+    case fourcc("\xa9nam"):
+        return Field::Title;
+    case fourcc("\xa9"
+                "ART"):
+        return Field::Artist;
+    case fourcc("\xa9"
+                "alb"):
+        return Field::Album;
+    case fourcc("\xa9"
+                "day"):
+        return Field::Year;
     case fourcc("\xa9gen"):
-    case fourcc("gnre"): return Field::Genre;
-    case fourcc("\xa9" "cmt"): return Field::Comment;
-    case fourcc("trkn"): return Field::Track;
-    default: return std::nullopt;
+    case fourcc("gnre"):
+        return Field::Genre;
+    case fourcc("\xa9"
+                "cmt"):
+        return Field::Comment;
+    case fourcc("trkn"):
+        return Field::Track;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -182,12 +194,26 @@ std::string renderItem(Field field, const std::string& value) {
         bytes[4] = char(total >> 8), bytes[5] = char(total);
         return renderAtom(fourcc("trkn"), dataAtom(kTypeImplicit, bytes));
     }
-    case Field::Title: return renderAtom(fourcc("\xa9nam"), dataAtom(kTypeUtf8, value));
-    case Field::Artist: return renderAtom(fourcc("\xa9" "ART"), dataAtom(kTypeUtf8, value));
-    case Field::Album: return renderAtom(fourcc("\xa9" "alb"), dataAtom(kTypeUtf8, value));
-    case Field::Year: return renderAtom(fourcc("\xa9" "day"), dataAtom(kTypeUtf8, value));
-    case Field::Genre: return renderAtom(fourcc("\xa9gen"), dataAtom(kTypeUtf8, value));
-    case Field::Comment: return renderAtom(fourcc("\xa9" "cmt"), dataAtom(kTypeUtf8, value));
+    case Field::Title:
+        return renderAtom(fourcc("\xa9nam"), dataAtom(kTypeUtf8, value));
+    case Field::Artist:
+        return renderAtom(fourcc("\xa9"
+                                 "ART"),
+                          dataAtom(kTypeUtf8, value));
+    case Field::Album:
+        return renderAtom(fourcc("\xa9"
+                                 "alb"),
+                          dataAtom(kTypeUtf8, value));
+    case Field::Year:
+        return renderAtom(fourcc("\xa9"
+                                 "day"),
+                          dataAtom(kTypeUtf8, value));
+    case Field::Genre:
+        return renderAtom(fourcc("\xa9gen"), dataAtom(kTypeUtf8, value));
+    case Field::Comment:
+        return renderAtom(fourcc("\xa9"
+                                 "cmt"),
+                          dataAtom(kTypeUtf8, value));
     }
     return {};
 }

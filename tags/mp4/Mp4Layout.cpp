@@ -31,10 +31,9 @@ TagLayout locateTag(const ByteSource& src, Scan scan) {
     top.lenient = scan == Scan::ForRead;
     top.stopAfter = scan == Scan::ForRead ? fourcc("moov") : 0;
     layout.top = listAtoms(src, 0, src.size(), top);
-    if (layout.top.empty() || (layout.top.front().type != fourcc("ftyp") &&
-                               layout.top.front().type != fourcc("moov") &&
-                               layout.top.front().type != fourcc("free") &&
-                               layout.top.front().type != fourcc("mdat")))
+    if (layout.top.empty() ||
+        (layout.top.front().type != fourcc("ftyp") && layout.top.front().type != fourcc("moov") &&
+         layout.top.front().type != fourcc("free") && layout.top.front().type != fourcc("mdat")))
         throw ParseError("it is not an MP4 file");
     const Atom* moov = findAtom(layout.top, fourcc("moov"));
     if (!moov)

@@ -10,10 +10,10 @@
 namespace velmora::mp4 {
 
 struct TagLayout {
-    std::vector<Atom> top;      // the top-level atoms (up to `moov` when read for a read)
+    std::vector<Atom> top; // the top-level atoms (up to `moov` when read for a read)
     Atom moov;
     std::vector<Atom> moovChildren;
-    bool fragmented = false;    // movie fragments follow (`mvex` in `moov`)
+    bool fragmented = false; // movie fragments follow (`mvex` in `moov`)
     std::optional<Atom> udta;
     std::vector<Atom> udtaChildren;
     std::optional<Atom> meta;
@@ -21,7 +21,7 @@ struct TagLayout {
     std::vector<Atom> metaChildren;
     std::optional<Atom> ilst;
     std::optional<Atom> freeAfterIlst;
-    std::vector<Atom> items;    // the children of ilst
+    std::vector<Atom> items; // the children of ilst
 };
 
 enum class Scan {

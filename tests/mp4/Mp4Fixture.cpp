@@ -28,13 +28,18 @@ std::string runOrFail(const std::string& command) {
     return out;
 }
 
-std::string quoted(const std::string& path) { return "'" + path + "'"; }
+std::string quoted(const std::string& path) {
+    return "'" + path + "'";
+}
 
 const char* movFlags(Layout layout) {
     switch (layout) {
-    case Layout::MoovLast: return "";
-    case Layout::MoovFirst: return " -movflags +faststart";
-    case Layout::Fragmented: return " -movflags frag_keyframe+empty_moov";
+    case Layout::MoovLast:
+        return "";
+    case Layout::MoovFirst:
+        return " -movflags +faststart";
+    case Layout::Fragmented:
+        return " -movflags frag_keyframe+empty_moov";
     }
     return "";
 }
@@ -43,7 +48,8 @@ const std::string& coverPath() {
     static const std::string path = [] {
         const std::string p = workDir().file("cover.jpg");
         runOrFail("ffmpeg -v error -y -f lavfi -i color=c=gray:s=820x820 -vf noise=alls=60:allf=t"
-                  " -frames:v 1 -q:v 3 " + quoted(p));
+                  " -frames:v 1 -q:v 3 " +
+                  quoted(p));
         return p;
     }();
     return path;
@@ -66,8 +72,8 @@ const std::string& plainAudio(Layout layout, int seconds) {
 
 std::string ffmpegTagged(Layout layout, int seconds) {
     const TagValues v = taggedValues();
-    std::string meta = " -i " + quoted(coverPath()) +
-                       " -map 0 -map 1 -c:v copy -disposition:v attached_pic";
+    std::string meta =
+        " -i " + quoted(coverPath()) + " -map 0 -map 1 -c:v copy -disposition:v attached_pic";
     const std::pair<const char*, Field> keys[] = {
         {"title", Field::Title}, {"artist", Field::Artist}, {"album", Field::Album},
         {"date", Field::Year},   {"genre", Field::Genre},   {"comment", Field::Comment},
@@ -94,21 +100,24 @@ void tagWithMutagen(const std::string& path, bool numberedGenre) {
               "t.save()\n"
               "if sys.argv[9] == '1':\n"
               "    b = bytearray(open(p, 'rb').read())\n"
-              "    old = b'\\xa9gen\\x00\\x00\\x00\\x12data\\x00\\x00\\x00\\x01\\x00\\x00\\x00\\x00Ro'\n"
+              "    old = "
+              "b'\\xa9gen\\x00\\x00\\x00\\x12data\\x00\\x00\\x00\\x01\\x00\\x00\\x00\\x00Ro'\n"
               "    i = b.index(old)\n"
               "    b[i:i + len(old)] = b'gnre\\x00\\x00\\x00\\x12data' + bytes(8) + b'\\x00\\x12'\n"
               "    open(p, 'wb').write(b)\n";
     const std::string scriptPath = workDir().file("tag.py");
     writeFile(scriptPath, script.str());
     std::string command = "/usr/bin/python3 " + quoted(scriptPath) + " " + quoted(path);
-    for (Field f : {Field::Title, Field::Artist, Field::Album, Field::Year, Field::Genre,
-                    Field::Comment})
+    for (Field f :
+         {Field::Title, Field::Artist, Field::Album, Field::Year, Field::Genre, Field::Comment})
         command += " " + quoted(v[f]);
     command += " " + quoted(coverPath()) + (numberedGenre ? " 1" : " 0");
     runOrFail(command);
 }
 
-TagLib::String tl(const std::string& s) { return TagLib::String(s, TagLib::String::UTF8); }
+TagLib::String tl(const std::string& s) {
+    return TagLib::String(s, TagLib::String::UTF8);
+}
 
 void tagWithTagLib(const std::string& path) {
     const TagValues v = taggedValues();
@@ -132,18 +141,36 @@ void tagWithTagLib(const std::string& path) {
     ASSERT_TRUE(file.save()) << path;
 }
 
+// Removes moov/udta from a file whose movie atom is its last atom.
+void cutUserData(const std::string& path) {
+    const std::string script =
+        "import sys, struct, mutagen.mp4 as m\n"
+        "p = sys.argv[1]\n"
+        "atoms = m.Atoms(open(p, 'rb'))\n"
+        "moov, udta = atoms.path(b'moov', b'udta')\n"
+        "assert moov.offset + moov.length == len(open(p, 'rb').read())\n"
+        "b = bytearray(open(p, 'rb').read())\n"
+        "del b[udta.offset:udta.offset + udta.length]\n"
+        "b[moov.offset:moov.offset + 4] = struct.pack('>I', moov.length - udta.length)\n"
+        "open(p, 'wb').write(b)\n";
+    const std::string scriptPath = workDir().file("cut.py");
+    writeFile(scriptPath, script);
+    runOrFail("/usr/bin/python3 " + quoted(scriptPath) + " " + quoted(path));
+}
+
 std::map<std::string, std::string> pythonHashes(const std::string& body, const std::string& path) {
-    const std::string script = "import sys, hashlib, mutagen.mp4 as m\n"
-                               "f = open(sys.argv[1], 'rb')\n"
-                               "atoms = m.Atoms(f)\n"
-                               "def show(key, a):\n"
-                               "    f.seek(a.offset)\n"
-                               "    print(key + '\\t' + hashlib.sha256(f.read(a.length)).hexdigest())\n" +
-                               body;
+    const std::string script =
+        "import sys, hashlib, mutagen.mp4 as m\n"
+        "f = open(sys.argv[1], 'rb')\n"
+        "atoms = m.Atoms(f)\n"
+        "def show(key, a):\n"
+        "    f.seek(a.offset)\n"
+        "    print(key + '\\t' + hashlib.sha256(f.read(a.length)).hexdigest())\n" +
+        body;
     const std::string scriptPath = workDir().file("hash.py");
     writeFile(scriptPath, script);
-    std::istringstream lines(runOrFail("/usr/bin/python3 " + quoted(scriptPath) + " " +
-                                       quoted(path)));
+    std::istringstream lines(
+        runOrFail("/usr/bin/python3 " + quoted(scriptPath) + " " + quoted(path)));
     std::map<std::string, std::string> out;
     for (std::string line; std::getline(lines, line);) {
         const auto tab = line.find('\t');
@@ -157,27 +184,39 @@ std::map<std::string, std::string> pythonHashes(const std::string& body, const s
 
 const char* layoutName(Layout layout) {
     switch (layout) {
-    case Layout::MoovLast: return "MoovLast";
-    case Layout::MoovFirst: return "MoovFirst";
-    case Layout::Fragmented: return "Fragmented";
+    case Layout::MoovLast:
+        return "MoovLast";
+    case Layout::MoovFirst:
+        return "MoovFirst";
+    case Layout::Fragmented:
+        return "Fragmented";
     }
     return "";
 }
 
 const char* taggerName(Tagger tagger) {
     switch (tagger) {
-    case Tagger::None: return "Untagged";
-    case Tagger::Ffmpeg: return "Ffmpeg";
-    case Tagger::Mutagen: return "Mutagen";
-    case Tagger::MutagenGnre: return "MutagenGnre";
-    case Tagger::TagLib: return "TagLib";
+    case Tagger::None:
+        return "Untagged";
+    case Tagger::Ffmpeg:
+        return "Ffmpeg";
+    case Tagger::Mutagen:
+        return "Mutagen";
+    case Tagger::MutagenGnre:
+        return "MutagenGnre";
+    case Tagger::TagLib:
+        return "TagLib";
+    case Tagger::NoUserData:
+        return "NoUserData";
     }
     return "";
 }
 
 TagValues taggedValues() {
     TagValues v;
-    v[Field::Title] = "\xc3\x9c" "n\xc3\xaf" "code Song \xe2\x99\xaa";
+    v[Field::Title] = "\xc3\x9c"
+                      "n\xc3\xaf"
+                      "code Song \xe2\x99\xaa";
     v[Field::Artist] = "Someone & Co";
     v[Field::Album] = "Record";
     v[Field::Year] = "2001-05-03";
@@ -197,6 +236,8 @@ void makeSample(const std::string& path, Layout layout, Tagger tagger, int secon
         tagWithMutagen(path, tagger == Tagger::MutagenGnre);
     else if (tagger == Tagger::TagLib)
         tagWithTagLib(path);
+    else if (tagger == Tagger::NoUserData)
+        cutUserData(path);
 }
 
 TagValues readWithTagLib(const std::string& path) {

@@ -24,6 +24,7 @@ enum class Tagger {
     Mutagen,     // python3-mutagen, with freeform items and a cover
     MutagenGnre, // as Mutagen, with the genre as a numbered `gnre` item
     TagLib,      // TagLib's MP4 API, with freeform items and a cover
+    NoUserData,  // ffmpeg's file with moov/udta cut out (moov after the media data only)
 };
 
 const char* layoutName(Layout layout);

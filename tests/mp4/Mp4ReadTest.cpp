@@ -35,17 +35,15 @@ TEST_P(Mp4Read, ShowsWhatTheTaggerStoredAsTagLibReadsIt) {
 std::vector<ReadCase> readCases() {
     std::vector<ReadCase> cases;
     for (Layout layout : {Layout::MoovLast, Layout::MoovFirst, Layout::Fragmented})
-        for (Tagger tagger : {Tagger::None, Tagger::Ffmpeg, Tagger::Mutagen, Tagger::MutagenGnre,
-                              Tagger::TagLib})
+        for (Tagger tagger :
+             {Tagger::None, Tagger::Ffmpeg, Tagger::Mutagen, Tagger::MutagenGnre, Tagger::TagLib})
             cases.push_back({layout, tagger});
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Peers, Mp4Read, ::testing::ValuesIn(readCases()),
-                         [](const auto& info) {
-                             return std::string(layoutName(info.param.layout)) +
-                                    taggerName(info.param.tagger);
-                         });
+INSTANTIATE_TEST_SUITE_P(Peers, Mp4Read, ::testing::ValuesIn(readCases()), [](const auto& info) {
+    return std::string(layoutName(info.param.layout)) + taggerName(info.param.tagger);
+});
 
 TEST(Mp4ReadErrors, NameTheFileAndTheReason) {
     const test::TempDir dir;
