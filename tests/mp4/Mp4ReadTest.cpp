@@ -59,5 +59,16 @@ TEST(Mp4ReadErrors, NameTheFileAndTheReason) {
     EXPECT_THROW(mp4::readTags(dir.file("missing.m4a")), TagError);
 }
 
+TEST(Mp4Detect, KnowsAnMp4FileByItsFirstAtom) {
+    const test::TempDir dir;
+    const std::string path = dir.file("song.m4a");
+    makeSample(path, Layout::MoovLast, Tagger::None);
+    const std::string head = test::readFile(path).substr(0, 12);
+    EXPECT_TRUE(mp4::looksLikeMp4(head.data(), head.size()));
+    for (const std::string& other : {std::string("ID3\x03\0\0\0\0\0\0\0\0", 12),
+                                     std::string("OggS\0\x02\0\0\0\0\0\0", 12), head.substr(0, 7)})
+        EXPECT_FALSE(mp4::looksLikeMp4(other.data(), other.size()));
+}
+
 } // namespace
 } // namespace velmora::mp4test
