@@ -1,5 +1,6 @@
 #include "tags/mp4/Mp4Edit.h"
 
+#include "tags/mp4/Mp4Fragments.h"
 #include "tags/mp4/Mp4Items.h"
 
 namespace velmora::mp4 {
@@ -232,13 +233,9 @@ EditPlan planEdit(const ByteSource& src, const TagLayout& layout, const TagValue
     const Pieces items = editItems(layout, values, changed);
     if (auto plan = planInPlace(src, layout, items))
         return std::move(*plan);
-    if (layout.fragmented)
-        throw ParseError("it is a fragmented MP4 file, and the new tag does not fit the free "
-                         "space beside the old one");
-
     // The new movie atom: the user data rebuilt, everything else copied, the
-    // tracks' chunk offsets moved by the change in size where the media data
-    // follows the movie atom.
+    // tracks' chunk offsets (and the fragments' offsets) moved by the change
+    // in size where the media data follows the movie atom.
     const Atom& moov = layout.moov;
     const Pieces udta = rebuiltUdta(layout, items);
     std::uint64_t otherSize = 0;
@@ -273,6 +270,8 @@ EditPlan planEdit(const ByteSource& src, const TagLayout& layout, const TagValue
     for (const Atom& atom : layout.top) {
         if (atom.offset == moov.offset)
             add(plan.file, wrap(fourcc("moov"), body, moov.header == 16));
+        else if (delta != 0 && atom.offset > moov.offset && holdsFragmentOffsets(atom.type))
+            add(plan.file, Piece::text(shiftFragmentOffsets(src, atom, moov.end(), delta)));
         else
             add(plan.file, Piece::copy(atom.offset, atom.size));
     }

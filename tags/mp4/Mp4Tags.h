@@ -4,8 +4,8 @@
 // An edit rewrites the tag in place when the `free` atom right after `ilst`
 // absorbs the change; otherwise the file is rebuilt beside the original and
 // renamed over it, with the tracks' chunk offsets moved where the media data
-// follows the tag. Covers, freeform items and unknown atoms are copied as
-// they are. A fragmented file is only edited in place.
+// follows the tag (in a fragmented file, the fragments' offsets too). Covers,
+// freeform items and unknown atoms are copied as they are.
 #pragma once
 
 #include "tags/common/FormatUnit.h"

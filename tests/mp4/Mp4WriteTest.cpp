@@ -10,7 +10,7 @@
 namespace velmora::mp4test {
 namespace {
 
-enum class Outcome { InPlace, Rebuilt, Refused };
+enum class Outcome { InPlace, Rebuilt };
 
 struct WriteCase {
     const char* name;
@@ -55,7 +55,7 @@ TEST_P(Mp4Write, ChangesOnlyTheEditedFields) {
     const auto itemsBefore = ilstItems(path);
     const auto atomsBefore = atomsBesideMoov(path);
     const std::string audioBefore = decodedAudioMd5(path);
-    const std::string bytesBefore = test::readFile(path);
+    const std::size_t sizeBefore = test::readFile(path).size();
     const ino_t inodeBefore = test::statOf(path).st_ino;
 
     TagValues wanted = before;
@@ -63,17 +63,6 @@ TEST_P(Mp4Write, ChangesOnlyTheEditedFields) {
     for (const auto& [field, value] : c.edits) {
         wanted[field] = value;
         changed.set(field);
-    }
-    if (c.outcome == Outcome::Refused) {
-        try {
-            mp4::writeTags(path, wanted, changed);
-            FAIL() << "written";
-        } catch (const TagError& e) {
-            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
-            EXPECT_NE(std::string(e.what()).find("fragmented"), std::string::npos) << e.what();
-        }
-        EXPECT_EQ(test::readFile(path), bytesBefore);
-        return;
     }
     mp4::writeTags(path, wanted, changed);
 
@@ -93,10 +82,19 @@ TEST_P(Mp4Write, ChangesOnlyTheEditedFields) {
             EXPECT_NE(key, "gnre#1") << "an edited genre is stored as text";
         }
     }
-    EXPECT_EQ(atomsBesideMoov(path), atomsBefore);
+    // Movie fragments after a rebuilt movie atom carry moved offsets; the
+    // decoded audio below shows they are right.
+    auto atomsAfter = atomsBesideMoov(path);
+    auto atomsExpected = atomsBefore;
+    if (c.layout == Layout::Fragmented && c.outcome == Outcome::Rebuilt)
+        for (auto* atoms : {&atomsAfter, &atomsExpected})
+            std::erase_if(*atoms, [](const auto& a) {
+                return a.first.ends_with(" moof") || a.first.ends_with(" mfra");
+            });
+    EXPECT_EQ(atomsAfter, atomsExpected);
     EXPECT_EQ(decodedAudioMd5(path), audioBefore);
-    const bool inPlace = test::statOf(path).st_ino == inodeBefore &&
-                         test::readFile(path).size() == bytesBefore.size();
+    const bool inPlace =
+        test::statOf(path).st_ino == inodeBefore && test::readFile(path).size() == sizeBefore;
     EXPECT_EQ(inPlace, c.outcome == Outcome::InPlace);
 }
 
@@ -133,7 +131,8 @@ std::vector<WriteCase> writeCases() {
         {"UntaggedGetsAllMoovFirst", MoovFirst, Tagger::None, all, Rebuilt},
         {"NoUserDataGetsAll", MoovLast, Tagger::NoUserData, all, Rebuilt},
         {"FragmentedMutagenInPlace", Fragmented, Tagger::Mutagen, all, InPlace},
-        {"FragmentedWithoutRoomRefused", Fragmented, Tagger::Ffmpeg, longTitle, Refused},
+        {"FragmentedRebuiltWithItsOffsets", Fragmented, Tagger::Ffmpeg, longTitle, Rebuilt},
+        {"FragmentedTagLibRebuilt", Fragmented, Tagger::TagLib, longTitle, Rebuilt},
     };
 }
 
