@@ -3,6 +3,8 @@
 #include "tags/mp4/Mp4Fragments.h"
 #include "tags/mp4/Mp4Items.h"
 
+#include <algorithm>
+
 namespace velmora::mp4 {
 
 namespace {
@@ -151,47 +153,64 @@ void shiftChunkOffsets(std::string& trak, std::uint64_t from, std::int64_t delta
     }
 }
 
-// The in-place overwrites that turn [ilst, end of the free atom) into `region`.
-std::vector<Patch> patchesFor(const ByteSource& src, std::uint64_t start, const Pieces& region) {
+// A piece of the rewritten region and whether it differs from the bytes there.
+struct RegionPiece {
+    Piece piece;
+    bool changed;
+};
+
+// The in-place overwrites that write the changed pieces of a region starting
+// at `start`; unchanged bytes between two close changes are rewritten with them.
+std::vector<Patch> patchesFor(std::uint64_t start, const std::vector<RegionPiece>& region) {
     std::vector<Patch> patches;
     std::uint64_t at = start;
-    for (const Piece& piece : region) {
-        const bool same =
-            piece.fromFile ? piece.offset == at : src.bytes(at, piece.bytes.size()) == piece.bytes;
-        if (!same) {
-            if (!patches.empty()) {
+    for (const RegionPiece& part : region) {
+        if (part.changed) {
+            if (patches.empty()) {
+                patches.push_back(Patch{at, {}});
+            } else {
                 Patch& last = patches.back();
                 const std::uint64_t lastEnd = last.offset + totalSize(last.pieces);
                 if (at - lastEnd < kMergeGap)
                     add(last.pieces, Piece::copy(lastEnd, at - lastEnd));
                 else
                     patches.push_back(Patch{at, {}});
-            } else {
-                patches.push_back(Patch{at, {}});
             }
-            add(patches.back().pieces, piece);
+            add(patches.back().pieces, part.piece);
         }
-        at += piece.size();
+        at += part.piece.size();
     }
     return patches;
 }
 
-std::optional<EditPlan> planInPlace(const ByteSource& src, const TagLayout& layout,
-                                    const Pieces& items) {
+// The new ilst in the space of the old one and the free atom after it; what
+// is left becomes a free atom.
+std::optional<EditPlan> planInPlace(const TagLayout& layout, const Pieces& items) {
     if (!layout.ilst)
         return std::nullopt;
     const Atom& ilst = *layout.ilst;
-    const std::uint64_t room = ilst.size + (layout.freeAfterIlst ? layout.freeAfterIlst->size : 0);
-    Pieces region = wrap(fourcc("ilst"), items);
-    const std::uint64_t used = totalSize(region);
+    const std::optional<Atom>& free = layout.freeAfterIlst;
+    const std::uint64_t room = ilst.size + (free ? free->size : 0);
+    const std::uint64_t used = 8 + totalSize(items);
     const std::uint64_t left = room - std::min(room, used);
     if (used > room || (left != 0 && left < 8) || left > 0xFFFFFFFFu)
         return std::nullopt;
-    if (left != 0)
-        add(region, Piece::text(header(fourcc("free"), left - 8, false)));
+
+    std::vector<RegionPiece> region;
+    region.push_back({Piece::text(header(fourcc("ilst"), used - 8, false)),
+                      used != ilst.size || ilst.header != 8});
+    std::uint64_t at = ilst.offset + 8;
+    for (const Piece& item : items) {
+        region.push_back({item, !item.fromFile || item.offset != at});
+        at += item.size();
+    }
+    if (left != 0) {
+        const bool same = free && free->offset == at && free->size == left && free->header == 8;
+        region.push_back({Piece::text(header(fourcc("free"), left - 8, false)), !same});
+    }
     EditPlan plan;
     plan.inPlace = true;
-    plan.patches = patchesFor(src, ilst.offset, region);
+    plan.patches = patchesFor(ilst.offset, region);
     return plan;
 }
 
@@ -231,7 +250,7 @@ Pieces editItems(const TagLayout& layout, const TagValues& values, FieldMask cha
 EditPlan planEdit(const ByteSource& src, const TagLayout& layout, const TagValues& values,
                   FieldMask changed) {
     const Pieces items = editItems(layout, values, changed);
-    if (auto plan = planInPlace(src, layout, items))
+    if (auto plan = planInPlace(layout, items))
         return std::move(*plan);
     // The new movie atom: the user data rebuilt, everything else copied, the
     // tracks' chunk offsets (and the fragments' offsets) moved by the change

@@ -8,21 +8,29 @@ namespace velmora::mp4 {
 bool FileSource::read(std::uint64_t offset, void* buffer, std::size_t n) const {
     if (offset > file_.size() || n > file_.size() - offset)
         return false;
-    if (offset >= cacheOffset_ && offset - cacheOffset_ + n <= cache_.size()) {
-        std::memcpy(buffer, cache_.data() + (offset - cacheOffset_), n);
-        return true;
-    }
     if (n >= kWindow)
         return file_.readAt(offset, buffer, n) == n;
-    cache_.resize(
+    ++uses_;
+    for (Window& w : windows_) {
+        if (offset >= w.offset && offset - w.offset + n <= w.bytes.size()) {
+            std::memcpy(buffer, w.bytes.data() + (offset - w.offset), n);
+            w.lastUse = uses_;
+            return true;
+        }
+    }
+    // The least recently used window reads the bytes from here on.
+    Window& w =
+        *std::min_element(windows_.begin(), windows_.end(),
+                          [](const Window& a, const Window& b) { return a.lastUse < b.lastUse; });
+    w.bytes.resize(
         static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, file_.size() - offset)));
-    const std::size_t got = file_.readAt(offset, cache_.data(), cache_.size());
-    if (got != cache_.size()) {
-        cache_.clear();
+    if (file_.readAt(offset, w.bytes.data(), w.bytes.size()) != w.bytes.size()) {
+        w.bytes.clear();
         return false;
     }
-    cacheOffset_ = offset;
-    std::memcpy(buffer, cache_.data(), n);
+    w.offset = offset;
+    w.lastUse = uses_;
+    std::memcpy(buffer, w.bytes.data(), n);
     return true;
 }
 
