@@ -59,6 +59,10 @@ TEST(Mp4ReadErrors, NameTheFileAndTheReason) {
     EXPECT_THROW(mp4::readTags(dir.file("missing.m4a")), TagError);
 }
 
+// The unit fits the core's table of formats.
+[[maybe_unused]] constexpr ReadTagsFunction kRead = mp4::readTags;
+[[maybe_unused]] constexpr WriteTagsFunction kWrite = mp4::writeTags;
+
 TEST(Mp4Detect, KnowsAnMp4FileByItsFirstAtom) {
     const test::TempDir dir;
     const std::string path = dir.file("song.m4a");
