@@ -263,7 +263,9 @@ TagValues readWithTagLib(const std::string& path) {
 }
 
 std::map<std::string, std::string> ilstItems(const std::string& path) {
-    return pythonHashes("try:\n"
+    // mutagen's own tag reader must take the file too (a second opinion).
+    return pythonHashes("m.MP4(sys.argv[1])\n"
+                        "try:\n"
                         "    ilst = atoms.path(b'moov', b'udta', b'meta', b'ilst')[-1]\n"
                         "except KeyError:\n"
                         "    sys.exit(0)\n"
