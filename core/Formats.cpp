@@ -2,6 +2,7 @@
 
 #include "core/PathParts.h"
 #include "tags/id3/Mp3Tags.h"
+#include "tags/mp4/Mp4Tags.h"
 #include "tags/ogg/VorbisTags.h"
 #include "tags/wma/WMAudioInfo.h"
 #include "tags/wma/WmaTags.h"
@@ -15,6 +16,7 @@ constexpr Format formatTable[] = {
     {"MP3", ".mp3", mp3::readTags, mp3::writeTags},
     {"Ogg Vorbis", ".ogg", vorbis::readTags, vorbis::writeTags},
     {"WMA", ".wma", wma::readTags, wma::writeTags},
+    {"MP4/M4A", ".m4a .mp4", mp4::readTags, mp4::writeTags},
     {"WAV", ".wav", nullptr, nullptr},
 };
 
