@@ -1,0 +1,192 @@
+#include "Temporaries.h"
+
+#include "FileLayer.h"
+#include "FileLayerInternal.h"
+#include "SystemCalls.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <map>
+#include <random>
+#include <sys/file.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kMarker = "user.velmora";
+constexpr std::size_t kCodeLength = 10;
+constexpr std::size_t kRandomLength = 6;
+constexpr const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+
+std::string checkFor(std::string_view random) {
+    std::uint64_t h = detail::hash64(random.data(), random.size(), 0x76656c6d6f7261ull);
+    std::string check;
+    for (std::size_t i = kRandomLength; i < kCodeLength; ++i, h /= 36)
+        check += kDigits[h % 36];
+    return check;
+}
+
+std::string newCode() {
+    static std::mt19937_64 rng{std::random_device{}()};
+    std::string random;
+    for (std::size_t i = 0; i < kRandomLength; ++i)
+        random += kDigits[rng() % 36];
+    return random + checkFor(random);
+}
+
+bool isCode(std::string_view s) {
+    if (s.size() != kCodeLength)
+        return false;
+    for (char c : s)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
+    return checkFor(s.substr(0, kRandomLength)) == s.substr(kRandomLength);
+}
+
+bool endsWith(std::string_view s, std::string_view tail) {
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+// A name ending in ".<code>" whose code checks.
+bool hasCheckedCode(std::string_view name) {
+    return name.size() > kCodeLength + 1 && name[name.size() - kCodeLength - 1] == '.' &&
+           isCode(name.substr(name.size() - kCodeLength));
+}
+
+bool unsupported(int err) {
+    return err == ENOTSUP || err == EOPNOTSUPP;
+}
+
+// Ours: the marker names the file as it is named now (or, on a file system
+// without extended attributes, the name's code checks).
+bool markedAsOurs(int fd, std::string_view name) {
+    char value[NAME_MAX + 1];
+    ssize_t n = ::fgetxattr(fd, kMarker, value, sizeof value);
+    if (n >= 0)
+        return std::string_view(value, static_cast<std::size_t>(n)) == name;
+    return unsupported(errno) && hasCheckedCode(name);
+}
+
+// Opens and locks a fresh file; -1 with errno set when the name is taken etc.
+int createLocked(const std::string& path) {
+    int fd = sys::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0)
+        ::flock(fd, LOCK_EX); // new and unmarked: no one else holds it long
+    return fd;
+}
+
+struct FolderState {
+    dev_t device;
+    ino_t inode;
+    struct timespec changed;
+};
+
+} // namespace
+
+namespace detail {
+
+bool looksLikeTemporaryName(std::string_view name) {
+    if (hasCheckedCode(name))
+        name.remove_suffix(kCodeLength + 1);
+    return endsWith(name, ".temp") ||
+           (name.size() >= 8 && name[0] == '.' && endsWith(name, ".velmora"));
+}
+
+int createTemporary(const std::string& folder, const std::string& targetName,
+                    const std::string& preferredName, std::string& path) {
+    std::string base = preferredName.empty() ? "." + targetName + ".velmora" : preferredName;
+    const std::string shortBase = ".velmora";
+    int fd = -1;
+    int err = 0;
+    std::string name;
+    if (!preferredName.empty() && preferredName.size() <= NAME_MAX) {
+        name = preferredName;
+        fd = createLocked(folder + "/" + name);
+        err = fd < 0 ? errno : 0;
+    }
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        if (err != 0 && err != EEXIST && err != ENAMETOOLONG)
+            raiseCreateError(folder + "/" + name, err);
+        if (err == ENAMETOOLONG || base.size() + 1 + kCodeLength > NAME_MAX)
+            base = shortBase;
+        name = base + "." + newCode();
+        fd = createLocked(folder + "/" + name);
+        err = fd < 0 ? errno : 0;
+    }
+    if (fd < 0)
+        raiseCreateError(folder + "/" + name, err);
+    path = folder + "/" + name;
+    if (::fsetxattr(fd, kMarker, name.data(), name.size(), 0) != 0 && unsupported(errno) &&
+        !hasCheckedCode(name)) {
+        // No marker here: move to a name whose code proves it is ours.
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            const std::string coded =
+                (base.size() + 1 + kCodeLength > NAME_MAX ? shortBase : base) + "." + newCode();
+            if (sys::renameNoReplace(path.c_str(), (folder + "/" + coded).c_str()) == 0) {
+                path = folder + "/" + coded;
+                break;
+            }
+        }
+    }
+    return fd;
+}
+
+void unmarkTemporary(int fd) {
+    ::fremovexattr(fd, kMarker);
+}
+
+void removeStaleTemporariesNow(const std::string& folder) {
+    static std::map<std::string, FolderState> tidied;
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0)
+        return;
+    auto it = tidied.find(folder);
+    if (it != tidied.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
+        it->second.changed.tv_sec == st.st_ctim.tv_sec &&
+        it->second.changed.tv_nsec == st.st_ctim.tv_nsec)
+        return;
+    removeStaleTemporaries(folder);
+    if (::stat(folder.c_str(), &st) == 0 && tidied.size() < 1024)
+        tidied[folder] = FolderState{st.st_dev, st.st_ino, st.st_ctim};
+}
+
+} // namespace detail
+
+std::size_t removeStaleTemporaries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    const int dirFd = ::dirfd(dir);
+    std::size_t removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN)
+            continue;
+        if (!detail::looksLikeTemporaryName(name))
+            continue;
+        int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened {
+        }, named{};
+        // Locked means a writer is at work; the marker is read under the lock,
+        // and the name must still be this file when it goes.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && markedAsOurs(fd, name) &&
+            ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+            ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino &&
+            ::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+} // namespace velmora
