@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -73,12 +74,33 @@ bool markedAsOurs(int fd, std::string_view name) {
     return unsupported(errno) && hasCheckedCode(name);
 }
 
-// Opens and locks a fresh file; -1 with errno set when the name is taken etc.
-int createLocked(const std::string& path) {
-    int fd = sys::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd >= 0)
-        ::flock(fd, LOCK_EX); // new and unmarked: no one else holds it long
-    return fd;
+constexpr const char* kShortBase = ".velmora";
+
+// Marks the file and gives it the name (an unnamed file is linked in, else a
+// new file is created, locked and marked). 0, EEXIST when the name will not
+// do (taken, or unprovable as ours), or the errno of the failure.
+int giveName(int& fd, bool unnamed, const std::string& path, const std::string& name) {
+    if (!unnamed) {
+        fd = sys::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0)
+            return errno;
+        ::flock(fd, LOCK_EX);
+    }
+    int err = 0;
+    if (::fsetxattr(fd, kMarker, name.data(), name.size(), 0) != 0)
+        err = !unsupported(errno) ? errno : hasCheckedCode(name) ? 0 : EEXIST;
+    if (err == 0 && unnamed) {
+        char self[64];
+        std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+        if (::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            err = errno;
+    }
+    if (err != 0 && !unnamed) {
+        ::unlink(path.c_str()); // ours, just made and still empty
+        ::close(fd);
+        fd = -1;
+    }
+    return err;
 }
 
 struct FolderState {
@@ -101,40 +123,42 @@ bool looksLikeTemporaryName(std::string_view name) {
 int createTemporary(const std::string& folder, const std::string& targetName,
                     const std::string& preferredName, std::string& path) {
     std::string base = preferredName.empty() ? "." + targetName + ".velmora" : preferredName;
-    const std::string shortBase = ".velmora";
-    int fd = -1;
-    int err = 0;
-    std::string name;
-    if (!preferredName.empty() && preferredName.size() <= NAME_MAX) {
-        name = preferredName;
-        fd = createLocked(folder + "/" + name);
-        err = fd < 0 ? errno : 0;
-    }
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        if (err != 0 && err != EEXIST && err != ENAMETOOLONG)
-            raiseCreateError(folder + "/" + name, err);
-        if (err == ENAMETOOLONG || base.size() + 1 + kCodeLength > NAME_MAX)
-            base = shortBase;
-        name = base + "." + newCode();
-        fd = createLocked(folder + "/" + name);
-        err = fd < 0 ? errno : 0;
-    }
-    if (fd < 0)
-        raiseCreateError(folder + "/" + name, err);
-    path = folder + "/" + name;
-    if (::fsetxattr(fd, kMarker, name.data(), name.size(), 0) != 0 && unsupported(errno) &&
-        !hasCheckedCode(name)) {
-        // No marker here: move to a name whose code proves it is ours.
-        for (int attempt = 0; attempt < 10; ++attempt) {
-            const std::string coded =
-                (base.size() + 1 + kCodeLength > NAME_MAX ? shortBase : base) + "." + newCode();
-            if (sys::renameNoReplace(path.c_str(), (folder + "/" + coded).c_str()) == 0) {
-                path = folder + "/" + coded;
-                break;
-            }
+    std::string name = preferredName.empty() || preferredName.size() > NAME_MAX
+                           ? base + "." + newCode()
+                           : preferredName;
+    if (name.size() > NAME_MAX)
+        name = kShortBase + ("." + newCode());
+    // Made unnamed where the file system can, so that it is locked and marked
+    // before any name shows it.
+    int fd = sys::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    bool unnamed = fd >= 0;
+    if (unnamed)
+        ::flock(fd, LOCK_EX);
+    else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
+        raiseCreateError(folder + "/" + name, errno);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = folder + "/" + name;
+        int err = giveName(fd, unnamed, path, name);
+        if (err == 0)
+            return fd;
+        if (err == ENOENT && unnamed) { // no /proc to link from: named files then
+            ::close(fd);
+            fd = -1;
+            unnamed = false;
+            continue;
         }
+        if (err != EEXIST && err != ENAMETOOLONG) {
+            if (fd >= 0)
+                ::close(fd);
+            raiseCreateError(path, err);
+        }
+        if (err == ENAMETOOLONG || base.size() + 1 + kCodeLength > NAME_MAX)
+            base = kShortBase;
+        name = base + "." + newCode();
     }
-    return fd;
+    if (fd >= 0)
+        ::close(fd);
+    raiseCreateError(path, EEXIST);
 }
 
 void unmarkTemporary(int fd) {
