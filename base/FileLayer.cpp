@@ -329,19 +329,25 @@ bool readWholeFile(const std::string& path, std::string& out) {
 // ---- ReplaceFile ----
 
 ReplaceFile::ReplaceFile(const std::string& path, const std::string& tempName) {
-    open(path, tempName);
+    open(path, tempName, nullptr);
 }
 
 ReplaceFile::ReplaceFile(const InputFile& read, const std::string& tempName) {
-    open(read.path(), tempName);
-    expectUnchangedSince(read.status());
+    open(read.path(), tempName, &read.status());
 }
 
-void ReplaceFile::open(const std::string& path, const std::string& tempName) {
+void ReplaceFile::open(const std::string& path, const std::string& tempName,
+                       const struct stat* asRead) {
     target_ = resolveSymlinks(path);
     recoverPendingWrite(target_);
-    if (::stat(target_.c_str(), &original_) != 0)
+    if (::stat(target_.c_str(), &original_) != 0) {
+        if (asRead && errno == ENOENT)
+            raiseChangedError(path); // it was there when read
         raiseOpenError(path, errno);
+    }
+    // Built from what was read: give up at once when that is no longer the file.
+    if (asRead && !FileIdentity::of(*asRead).unchanged(original_))
+        raiseChangedError(path);
     if (!S_ISREG(original_.st_mode))
         raiseOpenError(path, EINVAL);
     // A rename needs only the folder's rights, but a file we may not write is
@@ -349,7 +355,7 @@ void ReplaceFile::open(const std::string& path, const std::string& tempName) {
     if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0 &&
         original_.st_uid != ::geteuid())
         raiseOpenError(path, errno);
-    expected_ = FileIdentity::of(original_);
+    expected_ = FileIdentity::of(asRead ? *asRead : original_);
     // Renaming would split hard links, and a file of another owner (that we
     // may write) would become ours, as only a privileged user can give it
     // back: such a file is copied over instead.
@@ -534,10 +540,12 @@ void writeInPlaceChecked(const std::string& path, const FileIdentity* asRead, st
     // open follows symlinks: the target is written and the link stays a link.
     int err = 0;
     int fd = detail::openForWriting(path, err);
+    if (fd < 0 && asRead && err == ENOENT)
+        raiseChangedError(path); // it was there when read
     if (fd < 0)
         raiseOpenError(path, err);
-    struct stat opened {
-    }, named{};
+    struct stat opened = {};
+    struct stat named = {};
     bool same = ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 &&
                 FileIdentity::of(opened).sameFile(named) && S_ISREG(opened.st_mode);
     if (same && asRead)

@@ -178,7 +178,7 @@ public:
     bool copiesInPlace() const { return inPlace_; }
 
 private:
-    void open(const std::string& path, const std::string& tempName);
+    void open(const std::string& path, const std::string& tempName, const struct stat* asRead);
     void installByRename(bool flushFolder);
     void installByCopy();
 

@@ -74,8 +74,8 @@ bool startsWith(std::string_view s, std::string_view head) {
 
 // Removes the journal when its name still names the open journal.
 void dropJournal(int fd, const std::string& path) {
-    struct stat opened {
-    }, named{};
+    struct stat opened = {};
+    struct stat named = {};
     if (::fstat(fd, &opened) == 0 && ::lstat(path.c_str(), &named) == 0 &&
         opened.st_dev == named.st_dev && opened.st_ino == named.st_ino)
         ::unlink(path.c_str());
@@ -126,8 +126,8 @@ void applyJournal(JournalCopy& copy) {
     int out = openForWriting(copy.target, err);
     if (out < 0)
         raiseOpenError(copy.target, err);
-    struct stat opened {
-    }, named{};
+    struct stat opened = {};
+    struct stat named = {};
     const bool same =
         ::fstat(out, &opened) == 0 && ::lstat(copy.target.c_str(), &named) == 0 &&
         S_ISREG(named.st_mode) && copy.expected.sameFile(named) &&

@@ -197,8 +197,8 @@ std::size_t removeStaleTemporaries(const std::string& folder) {
         int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
-        struct stat opened {
-        }, named{};
+        struct stat opened = {};
+        struct stat named = {};
         // Locked means a writer is at work; the marker is read under the lock,
         // and the name must still be this file when it goes.
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && markedAsOurs(fd, name) &&
