@@ -196,6 +196,10 @@ void raiseWriteError(const std::string& path, int err) {
     throw FileError(formatMessage("Cannot write file", path, err), err);
 }
 
+void raiseReadError(const std::string& path, int err) {
+    throw FileError(formatMessage("Cannot read file", path, err), err);
+}
+
 void raiseChangedError(const std::string& path) {
     throw FileError("The file \"" + expandPath(path) +
                         "\" was changed by another program while it was being written.",
@@ -428,9 +432,16 @@ void ReplaceFile::copyFrom(const InputFile& in, std::uint64_t offset, std::uint6
     std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 20)));
     while (left > 0) {
         std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+        errno = 0;
         std::size_t got = in.readAt(static_cast<std::uint64_t>(from), buffer.data(), chunk);
-        if (got != chunk)
-            raiseWriteError(in.path(), EIO);
+        if (got != chunk) {
+            const int err = errno;
+            struct stat now = {};
+            // Shorter than when it was opened: another program cut it.
+            if (::fstat(in.fd(), &now) == 0 && static_cast<std::uint64_t>(now.st_size) < in.size())
+                raiseChangedError(in.path());
+            raiseReadError(in.path(), err ? err : EIO);
+        }
         write(buffer.data(), got);
         from += static_cast<off_t>(got);
         left -= got;

@@ -54,6 +54,8 @@ std::string systemErrorText(int err);
 [[noreturn]] void raiseOpenError(const std::string& path, int err);
 [[noreturn]] void raiseCreateError(const std::string& path, int err);
 [[noreturn]] void raiseWriteError(const std::string& path, int err);
+// "Cannot read file "%s". %s": a file that could be opened fails to read.
+[[noreturn]] void raiseReadError(const std::string& path, int err);
 // "The file "%s" was changed by another program while it was being written."
 [[noreturn]] void raiseChangedError(const std::string& path);
 
