@@ -333,15 +333,20 @@ bool readWholeFile(const std::string& path, std::string& out) {
 // ---- ReplaceFile ----
 
 ReplaceFile::ReplaceFile(const std::string& path, const std::string& tempName) {
-    open(path, tempName, nullptr);
+    open(path, tempName, nullptr, Tidy::Folder);
 }
 
 ReplaceFile::ReplaceFile(const InputFile& read, const std::string& tempName) {
-    open(read.path(), tempName, &read.status());
+    open(read.path(), tempName, &read.status(), Tidy::Folder);
+}
+
+ReplaceFile::ReplaceFile(const std::string& path, const std::string& tempName,
+                         const struct stat* asRead, Tidy tidy) {
+    open(path, tempName, asRead, tidy);
 }
 
 void ReplaceFile::open(const std::string& path, const std::string& tempName,
-                       const struct stat* asRead) {
+                       const struct stat* asRead, Tidy tidy) {
     target_ = resolveSymlinks(path);
     recoverPendingWrite(target_);
     if (::stat(target_.c_str(), &original_) != 0) {
@@ -366,7 +371,8 @@ void ReplaceFile::open(const std::string& path, const std::string& tempName,
     const uid_t self = ::geteuid();
     inPlace_ = original_.st_nlink > 1 || (self != 0 && original_.st_uid != self);
     const std::string folder = folderOf(target_);
-    removeStaleTemporaries(folder);
+    if (tidy == Tidy::Folder)
+        removeStaleTemporaries(folder);
     fd_ = detail::createTemporary(folder, nameOf(target_), tempName, temp_);
 }
 

@@ -180,7 +180,12 @@ public:
     bool copiesInPlace() const { return inPlace_; }
 
 private:
-    void open(const std::string& path, const std::string& tempName, const struct stat* asRead);
+    friend class ReplaceGroup; // tidies each folder once for all its members
+    enum class Tidy { Folder, Skip };
+    ReplaceFile(const std::string& path, const std::string& tempName, const struct stat* asRead,
+                Tidy tidy);
+    void open(const std::string& path, const std::string& tempName, const struct stat* asRead,
+              Tidy tidy);
     void installByRename(bool flushFolder);
     void installByCopy();
 

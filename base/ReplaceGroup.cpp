@@ -42,14 +42,25 @@ std::vector<std::exception_ptr> commitGroup(const std::vector<ReplaceFile*>& fil
 ReplaceGroup::~ReplaceGroup() = default;
 
 ReplaceFile& ReplaceGroup::add(const std::string& path, const std::string& tempName) {
-    makeRoom();
-    members_.push_back(std::make_unique<ReplaceFile>(path, tempName));
-    return *members_.back();
+    return add(path, tempName, nullptr);
 }
 
 ReplaceFile& ReplaceGroup::add(const InputFile& read, const std::string& tempName) {
+    return add(read.path(), tempName, &read.status());
+}
+
+ReplaceFile& ReplaceGroup::add(const std::string& path, const std::string& tempName,
+                               const struct stat* asRead) {
     makeRoom();
-    members_.push_back(std::make_unique<ReplaceFile>(read, tempName));
+    // Each folder is tidied once for the group: its members' own temporary
+    // files are locked, and looking at them again for every file would cost
+    // as many looks as the square of the group's size.
+    const std::string folder = detail::folderOf(resolveSymlinks(path));
+    const bool first = tidied_.insert(folder).second;
+    if (first)
+        removeStaleTemporaries(folder);
+    members_.push_back(std::unique_ptr<ReplaceFile>(
+        new ReplaceFile(path, tempName, asRead, ReplaceFile::Tidy::Skip)));
     return *members_.back();
 }
 

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -65,9 +66,12 @@ public:
     std::size_t size() const { return members_.size(); }
 
 private:
+    ReplaceFile& add(const std::string& path, const std::string& tempName,
+                     const struct stat* asRead);
     void makeRoom();
 
     std::vector<std::unique_ptr<ReplaceFile>> members_;
+    std::set<std::string> tidied_; // folders whose stale temporary files are gone
     std::vector<CommitOutcome> outcomes_;
 };
 
