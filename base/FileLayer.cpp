@@ -372,7 +372,7 @@ void ReplaceFile::open(const std::string& path, const std::string& tempName,
     inPlace_ = original_.st_nlink > 1 || (self != 0 && original_.st_uid != self);
     const std::string folder = folderOf(target_);
     if (tidy == Tidy::Folder)
-        removeStaleTemporaries(folder);
+        detail::removeStaleTemporariesNow(folder);
     fd_ = detail::createTemporary(folder, nameOf(target_), tempName, temp_);
 }
 
@@ -391,6 +391,7 @@ void ReplaceFile::discard() {
     }
     if (!temp_.empty()) {
         ::unlink(temp_.c_str());
+        detail::noteOwnChange(folderOf(temp_));
         temp_.clear();
     }
 }
@@ -506,6 +507,7 @@ void ReplaceFile::install(bool flushFolder) {
     else
         installByRename(flushFolder);
     committed_ = true;
+    detail::noteOwnChange(folderOf(target_));
 }
 
 void ReplaceFile::installByRename(bool flushFolder) {

@@ -159,6 +159,9 @@ void applyJournal(JournalCopy& copy) {
 
 bool recoverPendingWrite(const std::string& path) {
     const std::string journal = detail::journalPathFor(path);
+    struct stat present = {};
+    if (::lstat(journal.c_str(), &present) != 0)
+        return false; // the common case, as cheap as a look-up can be
     int fd = ::open(journal.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return false;

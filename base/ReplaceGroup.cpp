@@ -1,6 +1,7 @@
 #include "ReplaceGroup.h"
 
 #include "FileLayerInternal.h"
+#include "Temporaries.h"
 
 #include <map>
 #include <utility>
@@ -58,7 +59,7 @@ ReplaceFile& ReplaceGroup::add(const std::string& path, const std::string& tempN
     const std::string folder = detail::folderOf(resolveSymlinks(path));
     const bool first = tidied_.insert(folder).second;
     if (first)
-        removeStaleTemporaries(folder);
+        detail::removeStaleTemporariesNow(folder);
     members_.push_back(std::unique_ptr<ReplaceFile>(
         new ReplaceFile(path, tempName, asRead, ReplaceFile::Tidy::Skip)));
     return *members_.back();

@@ -5,12 +5,14 @@
 #include "SystemCalls.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
+#include <mutex>
 #include <random>
 #include <sys/file.h>
 #include <sys/xattr.h>
@@ -103,11 +105,24 @@ int giveName(int& fd, bool unnamed, const std::string& path, const std::string& 
     return err;
 }
 
+// What this process last saw of a folder it tidied: when the folder has not
+// changed since (other than by our own writes), and the tidy is recent, no
+// one can have left a temporary file there.
 struct FolderState {
     dev_t device;
     ino_t inode;
     struct timespec changed;
+    std::chrono::steady_clock::time_point tidiedAt;
 };
+constexpr auto kTrustTidyFor = std::chrono::seconds(60);
+
+std::mutex tidiedLock;
+std::map<std::string, FolderState> tidied;
+
+bool sameState(const FolderState& state, const struct stat& st) {
+    return state.device == st.st_dev && state.inode == st.st_ino &&
+           state.changed.tv_sec == st.st_ctim.tv_sec && state.changed.tv_nsec == st.st_ctim.tv_nsec;
+}
 
 } // namespace
 
@@ -166,18 +181,35 @@ void unmarkTemporary(int fd) {
 }
 
 void removeStaleTemporariesNow(const std::string& folder) {
-    static std::map<std::string, FolderState> tidied;
-    struct stat st {};
+    struct stat st = {};
     if (::stat(folder.c_str(), &st) != 0)
         return;
-    auto it = tidied.find(folder);
-    if (it != tidied.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
-        it->second.changed.tv_sec == st.st_ctim.tv_sec &&
-        it->second.changed.tv_nsec == st.st_ctim.tv_nsec)
-        return;
+    const auto now = std::chrono::steady_clock::now();
+    {
+        std::lock_guard<std::mutex> guard(tidiedLock);
+        auto it = tidied.find(folder);
+        if (it != tidied.end() && sameState(it->second, st) &&
+            now - it->second.tidiedAt < kTrustTidyFor)
+            return;
+    }
     removeStaleTemporaries(folder);
-    if (::stat(folder.c_str(), &st) == 0 && tidied.size() < 1024)
-        tidied[folder] = FolderState{st.st_dev, st.st_ino, st.st_ctim};
+    if (::stat(folder.c_str(), &st) != 0)
+        return;
+    std::lock_guard<std::mutex> guard(tidiedLock);
+    if (tidied.size() >= 1024)
+        tidied.clear();
+    tidied[folder] = FolderState{st.st_dev, st.st_ino, st.st_ctim, now};
+}
+
+void noteOwnChange(const std::string& folder) {
+    std::lock_guard<std::mutex> guard(tidiedLock);
+    auto it = tidied.find(folder);
+    struct stat st = {};
+    if (it != tidied.end() && ::stat(folder.c_str(), &st) == 0) {
+        it->second.changed = st.st_ctim;
+        it->second.device = st.st_dev;
+        it->second.inode = st.st_ino;
+    }
 }
 
 } // namespace detail

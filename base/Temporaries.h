@@ -28,8 +28,11 @@ int createTemporary(const std::string& folder, const std::string& targetName,
 // Drops the marker once the file has become the target or a journal.
 void unmarkTemporary(int fd);
 
-// removeStaleTemporaries, skipped when the folder has not changed since this
-// process last tidied it (an in-place write should cost about a read).
+// removeStaleTemporaries, skipped when this process tidied the folder less
+// than a minute ago and the folder has changed since only by our own writes
+// (noteOwnChange): looking through a folder of a thousand files costs more
+// than an edit itself.
 void removeStaleTemporariesNow(const std::string& folder);
+void noteOwnChange(const std::string& folder);
 
 } // namespace velmora::detail
