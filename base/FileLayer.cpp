@@ -527,8 +527,10 @@ void ReplaceFile::installByRename(bool flushFolder) {
 void ReplaceFile::installByCopy() {
     // From the moment the journal has its name, either the original is whole
     // or the journal holding the whole new content is on disk.
+    // Never over an existing name: that is a journal still being finished,
+    // or a file of the user's that only looks like one.
     const std::string journal = detail::journalPathFor(target_);
-    if (sys::rename(temp_.c_str(), journal.c_str()) != 0)
+    if (sys::renameNoReplace(temp_.c_str(), journal.c_str()) != 0)
         raiseWriteError(target_, errno);
     temp_ = journal; // removed by discard() until a byte of the file changes
     detail::unmarkTemporary(fd_);

@@ -234,11 +234,20 @@ TEST(WriteSafety, ACopyCutShortIsFinishedOrDropped) {
 TEST(WriteSafety, AFileNamedLikeAJournalIsNotOurs) {
     TempDir dir;
     writeFile(dir.file("song.mp3"), kOld);
+    ::link(dir.file("song.mp3").c_str(), dir.file("b.mp3").c_str());
     writeFile(dir.file(".song.mp3.velmora-journal"), "the user's own notes");
     EXPECT_TRUE(tidyFolder(dir.path()).empty());
     EXPECT_FALSE(recoverPendingWrite(dir.file("song.mp3")));
+    EXPECT_THROW(
+        {
+            ReplaceFile out(dir.file("song.mp3"));
+            out.write(kNew);
+            out.commit();
+        },
+        FileError);
     EXPECT_EQ(readFile(dir.file("song.mp3")), kOld);
-    EXPECT_EQ(dir.names().size(), 2u);
+    EXPECT_EQ(readFile(dir.file(".song.mp3.velmora-journal")), "the user's own notes");
+    EXPECT_EQ(dir.names().size(), 3u);
 }
 
 // Real kills at random moments of repeated copies over a hard-linked file.
