@@ -134,6 +134,33 @@ TEST(WriteSafety, OnlyOurOwnStaleTemporaryFilesAreRemoved) {
     }
 }
 
+// A live writer's temporary file, made unnamed first or (where the file
+// system cannot) named at once, is marked and locked: no tidy removes it.
+TEST(WriteSafety, ALiveTemporaryFileIsMarkedLockedAndKept) {
+    for (bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed first" : "named at once");
+        TempDir dir;
+        writeFile(dir.file("song.mp3"), kOld);
+        sys::Hook noUnnamedFiles = [](sys::Call call) {
+            static int opens = 0;
+            return call == sys::Call::Open && ++opens == 1 ? EOPNOTSUPP : 0;
+        };
+        sys::setHook(unnamed ? nullptr : noUnnamedFiles);
+        ReplaceFile out(dir.file("song.mp3"));
+        sys::setHook(nullptr);
+        const std::string name = out.tempPath().substr(dir.path().size() + 1);
+        char marker[256] = {};
+        EXPECT_GT(::getxattr(out.tempPath().c_str(), "user.velmora", marker, sizeof marker), 0);
+        EXPECT_EQ(std::string(marker), name);
+        EXPECT_EQ(tidyFolder(dir.path()).size(), 0u);
+        EXPECT_EQ(removeStaleTemporaries(dir.path()), 0u);
+        out.write(kNew);
+        out.commit();
+        EXPECT_EQ(readFile(dir.file("song.mp3")), kNew);
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"song.mp3"});
+    }
+}
+
 // ---- long names ----
 
 TEST(WriteSafety, NamesNearTheLimitStillWrite) {
