@@ -1,18 +1,39 @@
 #include "FileLayer.h"
 
+#include "FileLayerInternal.h"
+#include "PendingWrite.h"
+#include "SystemCalls.h"
+#include "Temporaries.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
-#include <sys/sendfile.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
 namespace velmora {
 
+using detail::folderOf;
+using detail::nameOf;
+using detail::pwriteAll;
+using detail::writeAll;
+
 namespace {
+
+std::string formatMessage(const char* what, const std::string& path, int err) {
+    return std::string(what) + " \"" + expandPath(path) + "\". " + systemErrorText(err);
+}
+
+bool sameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+} // namespace
+
+namespace detail {
 
 std::string folderOf(const std::string& path) {
     auto slash = path.rfind('/');
@@ -23,21 +44,14 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-std::string formatMessage(const char* what, const std::string& path, int err) {
-    return std::string(what) + " \"" + expandPath(path) + "\". " + systemErrorText(err);
-}
-
-void syncFolder(const std::string& path) {
-    int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+std::string nameOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool writeAll(int fd, const char* data, std::size_t n, int& err) {
     while (n > 0) {
-        ssize_t done = ::write(fd, data, n);
+        ssize_t done = sys::write(fd, data, n);
         if (done < 0) {
             if (errno == EINTR)
                 continue;
@@ -56,7 +70,7 @@ bool writeAll(int fd, const char* data, std::size_t n, int& err) {
 
 bool pwriteAll(int fd, const char* data, std::size_t n, std::uint64_t offset, int& err) {
     while (n > 0) {
-        ssize_t done = ::pwrite(fd, data, n, static_cast<off_t>(offset));
+        ssize_t done = sys::pwrite(fd, data, n, static_cast<off_t>(offset));
         if (done < 0) {
             if (errno == EINTR)
                 continue;
@@ -74,39 +88,82 @@ bool pwriteAll(int fd, const char* data, std::size_t n, std::uint64_t offset, in
     return true;
 }
 
-std::string uniqueSuffix() {
-    static std::mt19937_64 rng{std::random_device{}()};
-    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::string s;
-    for (int i = 0; i < 8; ++i)
-        s += digits[rng() % 36];
-    return s;
+int openForWriting(const std::string& path, int& err) {
+    struct stat st {};
+    const bool lift = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                      !(st.st_mode & S_IWUSR) && st.st_uid == ::geteuid() &&
+                      ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
+    int fd = sys::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    err = fd < 0 ? errno : 0;
+    if (lift) {
+        // Put back at once: the window is the open call alone.
+        if (fd >= 0)
+            ::fchmod(fd, st.st_mode & 07777);
+        else
+            ::chmod(path.c_str(), st.st_mode & 07777);
+    }
+    return fd;
 }
 
-// Makes a read-only file writable by its owner for the duration of a write.
-class WritableWhileAlive {
-public:
-    explicit WritableWhileAlive(const std::string& path) : path_(path) {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR)) {
-            mode_ = st.st_mode & 07777;
-            changed_ = ::chmod(path.c_str(), mode_ | S_IWUSR) == 0;
-        }
-    }
-    ~WritableWhileAlive() {
-        if (changed_)
-            ::chmod(path_.c_str(), mode_);
-    }
-    WritableWhileAlive(const WritableWhileAlive&) = delete;
-    WritableWhileAlive& operator=(const WritableWhileAlive&) = delete;
+int syncFolder(const std::string& folder) {
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return errno;
+    int err = sys::fsync(dir) == 0 ? 0 : errno;
+    ::close(dir);
+    // Some file systems cannot flush a folder; their entries are safe anyway.
+    return err == EINVAL || err == EROFS ? 0 : err;
+}
 
-private:
-    std::string path_;
-    mode_t mode_ = 0;
-    bool changed_ = false;
-};
+int reserveSpace(int fd, const struct stat& st, std::uint64_t newSize) {
+    const std::uint64_t allocated = static_cast<std::uint64_t>(st.st_blocks) * 512;
+    if (newSize <= allocated)
+        return 0;
+    if (sys::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(newSize)) == 0)
+        return 0;
+    if (errno == ENOSPC || errno == EDQUOT)
+        return errno;
+    // No reservation here: compare with the space left instead, one block spare.
+    struct statvfs fs {};
+    if (::fstatvfs(fd, &fs) != 0)
+        return 0;
+    const std::uint64_t block = fs.f_frsize ? fs.f_frsize : 4096;
+    const std::uint64_t free = static_cast<std::uint64_t>(fs.f_bavail) * block;
+    return free < newSize - allocated + block ? ENOSPC : 0;
+}
 
-} // namespace
+int copyOver(int from, int to, std::uint64_t length) {
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(length, 1u << 20)));
+    std::uint64_t pos = 0;
+    int err = 0;
+    while (pos < length) {
+        const std::size_t chunk =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), length - pos));
+        ssize_t got = ::pread(from, buffer.data(), chunk, static_cast<off_t>(pos));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got < 0 ? errno : EIO;
+        if (!pwriteAll(to, buffer.data(), static_cast<std::size_t>(got), pos, err))
+            return err;
+        pos += static_cast<std::uint64_t>(got);
+    }
+    if (::ftruncate(to, static_cast<off_t>(length)) != 0)
+        return errno;
+    return sys::fsync(to) == 0 ? 0 : errno;
+}
+
+std::uint64_t hash64(const void* data, std::size_t n, std::uint64_t seed) {
+    std::uint64_t h = seed;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < n; ++i) {
+        h ^= bytes[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+} // namespace detail
 
 std::string expandPath(const std::string& path) {
     if (path.empty() || path[0] == '/')
@@ -139,6 +196,34 @@ void raiseWriteError(const std::string& path, int err) {
     throw FileError(formatMessage("Cannot write file", path, err), err);
 }
 
+void raiseReadError(const std::string& path, int err) {
+    throw FileError(formatMessage("Cannot read file", path, err), err);
+}
+
+void raiseChangedError(const std::string& path) {
+    throw FileError("The file \"" + expandPath(path) +
+                        "\" was changed by another program while it was being written.",
+                    ESTALE);
+}
+
+FileIdentity FileIdentity::of(const struct stat& st) {
+    FileIdentity id;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    id.size = static_cast<std::uint64_t>(st.st_size);
+    id.modified = st.st_mtim;
+    return id;
+}
+
+bool FileIdentity::sameFile(const struct stat& st) const {
+    return st.st_dev == device && st.st_ino == inode;
+}
+
+bool FileIdentity::unchanged(const struct stat& st) const {
+    return sameFile(st) && static_cast<std::uint64_t>(st.st_size) == size &&
+           sameTime(st.st_mtim, modified);
+}
+
 std::string resolveSymlinks(const std::string& path) {
     char* real = ::realpath(path.c_str(), nullptr);
     if (!real)
@@ -151,14 +236,22 @@ std::string resolveSymlinks(const std::string& path) {
 // ---- InputFile ----
 
 InputFile::InputFile(const std::string& path) {
+    // A copy cut short is finished first; when it cannot be, the write that
+    // reads this file must not build on half-copied content.
+    recoverPendingWrite(path);
     if (!tryOpen(path, *this))
         raiseOpenError(path, errno);
 }
 
 bool InputFile::tryOpen(const std::string& path, InputFile& out) {
+    try {
+        recoverPendingWrite(path);
+    } catch (const FileError&) {
+        // Read what is there: the journal stays for a write to finish.
+    }
     // Without O_NONBLOCK, opening a named pipe would wait for a writer; only
     // regular files are tag files, and for them the flag changes nothing.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int fd = sys::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st {};
@@ -240,9 +333,30 @@ bool readWholeFile(const std::string& path, std::string& out) {
 // ---- ReplaceFile ----
 
 ReplaceFile::ReplaceFile(const std::string& path, const std::string& tempName) {
+    open(path, tempName, nullptr, Tidy::Folder);
+}
+
+ReplaceFile::ReplaceFile(const InputFile& read, const std::string& tempName) {
+    open(read.path(), tempName, &read.status(), Tidy::Folder);
+}
+
+ReplaceFile::ReplaceFile(const std::string& path, const std::string& tempName,
+                         const struct stat* asRead, Tidy tidy) {
+    open(path, tempName, asRead, tidy);
+}
+
+void ReplaceFile::open(const std::string& path, const std::string& tempName,
+                       const struct stat* asRead, Tidy tidy) {
     target_ = resolveSymlinks(path);
-    if (::stat(target_.c_str(), &original_) != 0)
+    recoverPendingWrite(target_);
+    if (::stat(target_.c_str(), &original_) != 0) {
+        if (asRead && errno == ENOENT)
+            raiseChangedError(path); // it was there when read
         raiseOpenError(path, errno);
+    }
+    // Built from what was read: give up at once when that is no longer the file.
+    if (asRead && !FileIdentity::of(*asRead).unchanged(original_))
+        raiseChangedError(path);
     if (!S_ISREG(original_.st_mode))
         raiseOpenError(path, EINVAL);
     // A rename needs only the folder's rights, but a file we may not write is
@@ -250,24 +364,20 @@ ReplaceFile::ReplaceFile(const std::string& path, const std::string& tempName) {
     if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0 &&
         original_.st_uid != ::geteuid())
         raiseOpenError(path, errno);
+    expected_ = FileIdentity::of(asRead ? *asRead : original_);
+    // Renaming would split hard links, and a file of another owner (that we
+    // may write) would become ours, as only a privileged user can give it
+    // back: such a file is copied over instead.
+    const uid_t self = ::geteuid();
+    inPlace_ = original_.st_nlink > 1 || (self != 0 && original_.st_uid != self);
     const std::string folder = folderOf(target_);
-    std::string base = tempName;
-    if (base.empty()) {
-        auto slash = target_.rfind('/');
-        base = "." + target_.substr(slash == std::string::npos ? 0 : slash + 1) + ".velmora";
-    }
-    std::string candidate = folder + "/" + base;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd_ >= 0) {
-            temp_ = candidate;
-            return;
-        }
-        if (errno != EEXIST)
-            raiseCreateError(candidate, errno);
-        candidate = folder + "/" + base + "." + uniqueSuffix();
-    }
-    raiseCreateError(folder + "/" + base, EEXIST);
+    if (tidy == Tidy::Folder)
+        detail::removeStaleTemporariesNow(folder);
+    fd_ = detail::createTemporary(folder, nameOf(target_), tempName, temp_);
+}
+
+void ReplaceFile::expectUnchangedSince(const struct stat& asRead) {
+    expected_ = FileIdentity::of(asRead);
 }
 
 ReplaceFile::~ReplaceFile() {
@@ -281,12 +391,13 @@ void ReplaceFile::discard() {
     }
     if (!temp_.empty()) {
         ::unlink(temp_.c_str());
+        detail::noteOwnChange(folderOf(temp_));
         temp_.clear();
     }
 }
 
 std::size_t ReplaceFile::tryWrite(const void* data, std::size_t n) {
-    if (pendingError_ || fd_ < 0)
+    if (pendingError_ || fd_ < 0 || finished_)
         return 0;
     int err = 0;
     if (!writeAll(fd_, static_cast<const char*>(data), n, err)) {
@@ -299,29 +410,28 @@ std::size_t ReplaceFile::tryWrite(const void* data, std::size_t n) {
 
 void ReplaceFile::write(const void* data, std::size_t n) {
     if (n > 0 && tryWrite(data, n) != n)
-        raiseWriteError(target_, pendingError_ ? pendingError_ : EIO);
+        raiseWriteError(target_, pendingError_ ? pendingError_ : EBADF);
 }
 
 void ReplaceFile::copyFrom(const InputFile& in, std::uint64_t offset, std::uint64_t length) {
-    if (pendingError_)
-        raiseWriteError(target_, pendingError_);
+    if (pendingError_ || fd_ < 0 || finished_)
+        raiseWriteError(target_, pendingError_ ? pendingError_ : EBADF);
     if (offset > in.size() || length > in.size() - offset)
         raiseWriteError(target_, EINVAL);
     // copy_file_range lets the kernel (or the file system) move the bytes.
     std::uint64_t left = length;
     off_t from = static_cast<off_t>(offset);
-    bool kernelCopy = true;
-    while (left > 0 && kernelCopy) {
-        ssize_t done =
-            ::copy_file_range(in.fd(), &from, fd_, nullptr,
-                              static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30)), 0);
+    while (left > 0) {
+        ssize_t done = sys::copyFileRange(
+            in.fd(), &from, fd_, static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 30)));
         if (done < 0 && errno == EINTR)
             continue;
         if (done <= 0) {
-            if (done < 0 && (errno == ENOSPC || errno == EIO || errno == EDQUOT))
+            if (done < 0 && (errno == ENOSPC || errno == EIO || errno == EDQUOT)) {
+                pendingError_ = errno;
                 raiseWriteError(target_, errno);
-            kernelCopy = false; // not supported here: fall back to read and write
-            break;
+            }
+            break; // not supported here: fall back to read and write
         }
         left -= static_cast<std::uint64_t>(done);
         written_ += static_cast<std::uint64_t>(done);
@@ -329,106 +439,167 @@ void ReplaceFile::copyFrom(const InputFile& in, std::uint64_t offset, std::uint6
     std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(left, 1u << 20)));
     while (left > 0) {
         std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+        errno = 0;
         std::size_t got = in.readAt(static_cast<std::uint64_t>(from), buffer.data(), chunk);
-        if (got != chunk)
-            raiseWriteError(target_, EIO);
+        if (got != chunk) {
+            const int err = errno;
+            struct stat now = {};
+            // Shorter than when it was opened: another program cut it.
+            if (::fstat(in.fd(), &now) == 0 && static_cast<std::uint64_t>(now.st_size) < in.size())
+                raiseChangedError(in.path());
+            raiseReadError(in.path(), err ? err : EIO);
+        }
         write(buffer.data(), got);
         from += static_cast<off_t>(got);
         left -= got;
     }
 }
 
-void ReplaceFile::commit() {
+void ReplaceFile::finishWriting() {
+    if (finished_)
+        return;
     if (fd_ < 0)
         raiseWriteError(target_, EBADF);
     if (pendingError_)
         raiseWriteError(target_, pendingError_);
-    if (::fsync(fd_) != 0)
-        raiseWriteError(target_, errno);
-    // Renaming would split hard links, and a file of another owner (that we
-    // may write) would become ours, as only a privileged user can give it back:
-    // then the finished content is copied into the original instead, and the
-    // temporary file dropped.
-    const uid_t self = ::geteuid();
-    if (original_.st_nlink > 1 || (self != 0 && original_.st_uid != self)) {
-        InputFile fresh(temp_);
-        WritableWhileAlive writable(target_);
-        int out = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
-        if (out < 0)
-            raiseOpenError(target_, errno);
-        // Space for a longer content is reserved first: a full disk is then
-        // found before the first byte of the original is overwritten.
-        if (fresh.size() > static_cast<std::uint64_t>(original_.st_size) &&
-            ::fallocate(out, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(fresh.size())) != 0 &&
-            (errno == ENOSPC || errno == EDQUOT)) {
-            const int full = errno;
-            ::close(out);
-            raiseWriteError(target_, full);
-        }
-        std::vector<char> buffer(1u << 20);
-        std::uint64_t pos = 0;
-        int err = 0;
-        while (pos < fresh.size()) {
-            std::size_t chunk = static_cast<std::size_t>(
-                std::min<std::uint64_t>(buffer.size(), fresh.size() - pos));
-            std::size_t got = fresh.readAt(pos, buffer.data(), chunk);
-            if (got != chunk) {
-                err = EIO;
-                break;
-            }
-            if (!pwriteAll(out, buffer.data(), got, pos, err))
-                break;
-            pos += got;
-        }
-        if (err == 0 && ::ftruncate(out, static_cast<off_t>(fresh.size())) != 0)
-            err = errno;
-        if (err == 0 && ::fsync(out) != 0)
-            err = errno;
-        ::close(out);
-        if (err != 0)
+    contentLength_ = written_;
+    if (inPlace_) {
+        // The content becomes a journal: it says which file it belongs to.
+        if (int err = detail::appendJournalFooter(fd_, contentLength_, original_, nameOf(target_)))
             raiseWriteError(target_, err);
-        discard();
-        return;
+    } else {
+        // The owner is ours or we are privileged; a group we are not in may stay ours.
+        if (::fchown(fd_, original_.st_uid, original_.st_gid) != 0) {
+            [[maybe_unused]] int ignored = ::fchown(fd_, static_cast<uid_t>(-1), original_.st_gid);
+        }
+        if (::fchmod(fd_, original_.st_mode & 07777) != 0)
+            raiseWriteError(target_, errno);
     }
-    // Give the new file the original's owner and permissions (the owner is
-    // ours or we are privileged; a group we are not in may stay ours).
-    if (::fchown(fd_, original_.st_uid, original_.st_gid) != 0) {
-        [[maybe_unused]] int ignored = ::fchown(fd_, static_cast<uid_t>(-1), original_.st_gid);
-    }
-    if (::fchmod(fd_, original_.st_mode & 07777) != 0)
+    finished_ = true;
+}
+
+void ReplaceFile::startFlush() {
+    if (fd_ >= 0)
+        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
+void ReplaceFile::flush() {
+    finishWriting();
+    if (sys::fsync(fd_) != 0)
         raiseWriteError(target_, errno);
-    if (::close(fd_) != 0) {
-        fd_ = -1;
-        raiseWriteError(target_, errno);
-    }
-    fd_ = -1;
-    if (::rename(temp_.c_str(), target_.c_str()) != 0)
+}
+
+void ReplaceFile::commit() {
+    flush();
+    install(true);
+}
+
+void ReplaceFile::install(bool flushFolder) {
+    if (!finished_ || committed_ || fd_ < 0)
+        raiseWriteError(target_, EBADF);
+    // The path must still name the file as it was read: otherwise another
+    // program changed, replaced or removed it, and that is left as it is.
+    struct stat now {};
+    if (::lstat(target_.c_str(), &now) != 0 || !expected_.unchanged(now))
+        raiseChangedError(target_);
+    if (inPlace_)
+        installByCopy();
+    else
+        installByRename(flushFolder);
+    committed_ = true;
+    detail::noteOwnChange(folderOf(target_));
+}
+
+void ReplaceFile::installByRename(bool flushFolder) {
+    if (sys::rename(temp_.c_str(), target_.c_str()) != 0)
         raiseWriteError(target_, errno);
     temp_.clear();
-    syncFolder(target_);
+    detail::unmarkTemporary(fd_);
+    const int closed = ::close(fd_) == 0 ? 0 : errno;
+    fd_ = -1;
+    if (closed != 0)
+        raiseWriteError(target_, closed);
+    if (flushFolder)
+        if (int err = detail::syncFolder(folderOf(target_)))
+            raiseWriteError(target_, err);
 }
 
-void writeInPlace(const std::string& path, std::uint64_t offset, const void* data, std::size_t n) {
-    writeInPlace(path, offset, data, n, InPlaceFlush::WaitForDisk);
+void ReplaceFile::installByCopy() {
+    // From the moment the journal has its name, either the original is whole
+    // or the journal holding the whole new content is on disk.
+    // Never over an existing name: that is a journal still being finished,
+    // or a file of the user's that only looks like one.
+    const std::string journal = detail::journalPathFor(target_);
+    if (sys::renameNoReplace(temp_.c_str(), journal.c_str()) != 0)
+        raiseWriteError(target_, errno);
+    temp_ = journal; // removed by discard() until a byte of the file changes
+    detail::unmarkTemporary(fd_);
+    if (int err = detail::syncFolder(folderOf(target_)))
+        raiseWriteError(target_, err);
+    detail::JournalCopy copy{fd_,       journal, contentLength_,           target_,
+                             expected_, true,    original_.st_mode & 07777};
+    temp_.clear(); // from here the journal is removed only once the copy is done
+    try {
+        detail::applyJournal(copy);
+    } catch (...) {
+        if (!copy.started)
+            ::unlink(journal.c_str());
+        throw;
+    }
+    ::close(fd_);
+    fd_ = -1;
 }
 
-void writeInPlace(const std::string& path, std::uint64_t offset, const void* data, std::size_t n,
-                  InPlaceFlush flush) {
-    // stat, chmod and open all follow symlinks themselves: the target is
-    // written and the link stays a link, without resolving the path first.
-    WritableWhileAlive writable(path);
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        raiseOpenError(path, errno);
+// ---- In-place writes ----
+
+namespace {
+
+void writeInPlaceChecked(const std::string& path, const FileIdentity* asRead, std::uint64_t offset,
+                         const void* data, std::size_t n, InPlaceFlush flush) {
+    detail::removeStaleTemporariesNow(folderOf(path));
+    recoverPendingWrite(path);
+    // open follows symlinks: the target is written and the link stays a link.
     int err = 0;
+    int fd = detail::openForWriting(path, err);
+    if (fd < 0 && asRead && err == ENOENT)
+        raiseChangedError(path); // it was there when read
+    if (fd < 0)
+        raiseOpenError(path, err);
+    struct stat opened = {};
+    struct stat named = {};
+    bool same = ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 &&
+                FileIdentity::of(opened).sameFile(named) && S_ISREG(opened.st_mode);
+    if (same && asRead)
+        same = asRead->unchanged(opened);
+    if (!same) {
+        ::close(fd);
+        raiseChangedError(path);
+    }
     bool ok = pwriteAll(fd, static_cast<const char*>(data), n, offset, err);
-    if (ok && flush == InPlaceFlush::WaitForDisk && ::fdatasync(fd) != 0) {
+    if (ok && flush == InPlaceFlush::WaitForDisk && sys::fdatasync(fd) != 0) {
         ok = false;
         err = errno;
     }
     ::close(fd);
     if (!ok)
         raiseWriteError(path, err);
+}
+
+} // namespace
+
+void writeInPlace(const std::string& path, std::uint64_t offset, const void* data, std::size_t n) {
+    writeInPlaceChecked(path, nullptr, offset, data, n, InPlaceFlush::WaitForDisk);
+}
+
+void writeInPlace(const std::string& path, std::uint64_t offset, const void* data, std::size_t n,
+                  InPlaceFlush flush) {
+    writeInPlaceChecked(path, nullptr, offset, data, n, flush);
+}
+
+void writeInPlace(const InputFile& read, std::uint64_t offset, const void* data, std::size_t n,
+                  InPlaceFlush flush) {
+    const FileIdentity asRead = FileIdentity::of(read.status());
+    writeInPlaceChecked(read.path(), &asRead, offset, data, n, flush);
 }
 
 std::string executableDir() {

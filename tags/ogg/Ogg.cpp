@@ -167,7 +167,7 @@ bool WriteOGGTag(const std::string& fileName, OGGTag tag) {
     // Created exclusively beside the file: an existing "name.temp" is left
     // alone (a unique variant is used) and the temporary file is removed on
     // every failure.
-    velmora::ReplaceFile output(fileName, temporaryNameFor(fileName));
+    velmora::ReplaceFile output(file, temporaryNameFor(fileName)); // gives up if it changed
     replaceComments(state.get(), state.comments(), tag);
     OggFileOutput outputStream(output);
     state.write(outputStream);

@@ -4,7 +4,6 @@
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace velmora;
@@ -224,28 +223,6 @@ TEST(FileLayer, AnExistingFileWithTheTemporaryNameIsNeverOverwritten) {
         EXPECT_EQ(dir.names().size(), 2u);
         ::unlink(dir.file(taken).c_str());
     }
-}
-
-// A file with two names is rewritten in place; when the disk cannot hold its
-// longer content, that is found before any byte of it is overwritten.
-TEST(FileLayer, HardLinkedFileOnAFullDiskStaysWhole) {
-    TempDir dir;
-    const std::string disk = dir.file("disk");
-    ASSERT_EQ(::mkdir(disk.c_str(), 0755), 0);
-    if (::mount("velmora-test", disk.c_str(), "tmpfs", 0, "size=256k") != 0)
-        GTEST_SKIP() << "cannot mount a small file system here";
-    struct Unmount {
-        std::string path;
-        ~Unmount() { ::umount(path.c_str()); }
-    } unmount{disk};
-    const std::string path = disk + "/a.mp3";
-    const std::string old = randomBytes(100 * 1024, 3);
-    writeFile(path, old);
-    ASSERT_EQ(::link(path.c_str(), (disk + "/b.mp3").c_str()), 0);
-    EXPECT_THROW(replaceWith(path, randomBytes(150 * 1024, 4)), FileError);
-    // Compared as a whole, so a failure does not print 100 KiB of bytes.
-    EXPECT_TRUE(readFile(disk + "/b.mp3") == old);
-    EXPECT_EQ(statOf(path).st_nlink, 2u);
 }
 
 // Only regular files are opened: a named pipe would otherwise wait for a

@@ -32,8 +32,12 @@ TempDir::~TempDir() {
 }
 
 std::vector<std::string> TempDir::names() const {
+    return namesIn(path_);
+}
+
+std::vector<std::string> namesIn(const std::string& folder) {
     std::vector<std::string> out;
-    for (auto& entry : std::filesystem::directory_iterator(path_))
+    for (auto& entry : std::filesystem::directory_iterator(folder))
         out.push_back(entry.path().filename().string());
     std::sort(out.begin(), out.end());
     return out;

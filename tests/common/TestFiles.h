@@ -28,6 +28,9 @@ private:
     std::string path_;
 };
 
+// The names in a folder, sorted.
+std::vector<std::string> namesIn(const std::string& folder);
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, std::string_view bytes);
 struct stat statOf(const std::string& path);
