@@ -9,6 +9,7 @@
 #include "tags/id3/Id3v1.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace velmora::mp3 {
@@ -46,32 +47,45 @@ void writeDifference(const std::string& path, std::uint64_t offset, std::string_
 // that differ. False when it does not fit or would rewrite too much.
 bool writeInTagRoom(const std::string& path, const InputFile& in, const TagScan& scan,
                     const std::vector<Piece>& pieces) {
+    // Where each piece lands; a frame carried to where it already is needs no writing.
+    std::vector<std::uint64_t> at(pieces.size());
     std::uint64_t used = scan.framesStart;
-    for (const Piece& piece : pieces)
-        used += piece.size();
+    std::uint64_t start = UINT64_MAX;
+    std::uint64_t end = 0;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        at[i] = used;
+        used += pieces[i].size();
+        if (!pieces[i].carried || pieces[i].from != at[i]) {
+            start = std::min(start, at[i]);
+            end = used;
+        }
+    }
     if (used > scan.bodyEnd)
         return false;
-    // Frames still where they were need no writing.
-    std::uint64_t start = scan.framesStart;
-    std::size_t k = 0;
-    while (k < pieces.size() && pieces[k].carried && pieces[k].from == start)
-        start += pieces[k++].length;
-    const std::uint64_t end = std::max(used, scan.framesEnd);
+    if (used != scan.framesEnd) { // the padding starts elsewhere
+        start = std::min({start, used, scan.framesEnd});
+        end = std::max({end, used, scan.framesEnd});
+    }
+    if (start >= end)
+        return true; // the same frames in the same places
     if (end - start > kMaxInPlaceSpan)
         return false;
     const auto span = static_cast<std::size_t>(end - start);
     char* fresh = scratchMemory(1, 2 * span);
     char* old = fresh + span;
-    std::size_t pos = 0;
-    for (; k < pieces.size(); ++k) {
-        const Piece& piece = pieces[k];
-        if (piece.carried)
-            readExactly(in, piece.from, fresh + pos, static_cast<std::size_t>(piece.length));
+    std::memset(fresh, 0, span); // what no frame covers is padding
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const std::uint64_t from = std::max(at[i], start);
+        const std::uint64_t to = std::min(at[i] + pieces[i].size(), end);
+        if (from >= to)
+            continue;
+        char* out = fresh + (from - start);
+        const std::uint64_t skip = from - at[i];
+        if (pieces[i].carried)
+            readExactly(in, pieces[i].from + skip, out, static_cast<std::size_t>(to - from));
         else
-            std::memcpy(fresh + pos, piece.bytes.data(), piece.bytes.size());
-        pos += static_cast<std::size_t>(piece.size());
+            std::memcpy(out, pieces[i].bytes.data() + skip, static_cast<std::size_t>(to - from));
     }
-    std::memset(fresh + pos, 0, span - pos); // the padding
     readExactly(in, start, old, span);
     writeDifference(path, start, {old, span}, {fresh, span});
     return true;
