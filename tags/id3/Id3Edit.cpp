@@ -45,6 +45,12 @@ bool showsField(const TagScan& scan, std::size_t index) {
            (frame.field != Field::Comment || static_cast<int>(index) == scan.shownComment);
 }
 
+// The frames a rebuilt tag puts last: those of the seven fields, and every
+// comment, so the comments keep their order and the same one stays shown.
+bool goesLast(const TagScan& scan, std::size_t index) {
+    return scan.frames[index].hasField;
+}
+
 class Planner {
 public:
     Planner(const TagScan& scan, TagSource& source, int version, const TagValues& values,
@@ -55,12 +61,12 @@ public:
         const std::size_t n = scan_.frames.size();
         if (order == FrameOrder::CarriedFirst) {
             for (std::size_t i = 0; i < n; ++i)
-                if (!showsField(scan_, i))
+                if (!goesLast(scan_, i))
                     carry(i);
         }
         for (std::size_t i = 0; i < n; ++i) {
             const bool shown = showsField(scan_, i);
-            if (order == FrameOrder::CarriedFirst && !shown)
+            if (order == FrameOrder::CarriedFirst && !goesLast(scan_, i))
                 continue;
             const Field field = scan_.frames[i].field;
             if (shown && changed_.has(field)) {

@@ -26,7 +26,7 @@ struct Piece {
 
 enum class FrameOrder {
     KeepPlaces,   // every frame where it was; an edited field at its first frame's place
-    CarriedFirst, // frames the fields do not show first, then the fields' frames
+    CarriedFirst, // other frames first, then the fields' frames and all comments
 };
 
 // The frames of the edited tag, in the target version (the scan's own for 2.3

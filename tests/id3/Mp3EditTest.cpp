@@ -5,6 +5,7 @@
 #include "tags/id3/Mp3Tags.h"
 #include "tests/common/TestFiles.h"
 #include "tests/id3/Id3Bytes.h"
+#include "tests/id3/ValuesShow.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
