@@ -32,6 +32,13 @@ std::string trailerOf(const InputFile& in, std::uint64_t audioStart) {
     return isV1Trailer(bytes) ? std::string(bytes) : std::string();
 }
 
+void copyExactly(TagSource& source, std::uint64_t offset, char* out, std::size_t n) {
+    const std::string_view bytes = source.bytes(offset, n);
+    if (bytes.size() != n)
+        throw TagError("The tag changed while it was written.");
+    std::memcpy(out, bytes.data(), n);
+}
+
 // Overwrites the bytes of [offset, offset + size) that differ between old and new.
 void writeDifference(const std::string& path, std::uint64_t offset, std::string_view oldBytes,
                      std::string_view newBytes) {
@@ -45,7 +52,7 @@ void writeDifference(const std::string& path, std::uint64_t offset, std::string_
 
 // The frames of an edit that fits the old tag's room, written over the bytes
 // that differ. False when it does not fit or would rewrite too much.
-bool writeInTagRoom(const std::string& path, const InputFile& in, const TagScan& scan,
+bool writeInTagRoom(const std::string& path, TagSource& source, const TagScan& scan,
                     const std::vector<Piece>& pieces) {
     // Where each piece lands; a frame carried to where it already is needs no writing.
     std::vector<std::uint64_t> at(pieces.size());
@@ -71,8 +78,7 @@ bool writeInTagRoom(const std::string& path, const InputFile& in, const TagScan&
     if (end - start > kMaxInPlaceSpan)
         return false;
     const auto span = static_cast<std::size_t>(end - start);
-    char* fresh = scratchMemory(1, 2 * span);
-    char* old = fresh + span;
+    char* fresh = scratchMemory(1, span);
     std::memset(fresh, 0, span); // what no frame covers is padding
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         const std::uint64_t from = std::max(at[i], start);
@@ -82,12 +88,15 @@ bool writeInTagRoom(const std::string& path, const InputFile& in, const TagScan&
         char* out = fresh + (from - start);
         const std::uint64_t skip = from - at[i];
         if (pieces[i].carried)
-            readExactly(in, pieces[i].from + skip, out, static_cast<std::size_t>(to - from));
+            copyExactly(source, pieces[i].from + skip, out, static_cast<std::size_t>(to - from));
         else
             std::memcpy(out, pieces[i].bytes.data() + skip, static_cast<std::size_t>(to - from));
     }
-    readExactly(in, start, old, span);
-    writeDifference(path, start, {old, span}, {fresh, span});
+    // The old bytes usually lie in what the frame walk read already.
+    const std::string_view old = source.bytes(start, span);
+    if (old.size() != span)
+        return false;
+    writeDifference(path, start, old, {fresh, span});
     return true;
 }
 
@@ -161,7 +170,7 @@ void writeChanges(const std::string& path, const TagValues& values, FieldMask ch
                             scan.version >= 3 && scan.framesStart == kHeaderSize &&
                             !(scan.version == 4 && (scan.flags & kTagFooter));
     if (roomUsable &&
-        writeInTagRoom(path, in, scan,
+        writeInTagRoom(path, source, scan,
                        planFrames(scan, source, version, merged, mask, FrameOrder::KeepPlaces))) {
         if (!trailer.empty())
             writeDifference(path, audioEnd, trailer, updatedV1(trailer, merged, changed));
