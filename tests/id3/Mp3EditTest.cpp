@@ -53,152 +53,51 @@ struct EditCase {
     bool inPlace;
 };
 
+// Frame data: ISO-8859-1 text (values separated by zero bytes), a comment.
+std::string text(std::string_view value) {
+    return '\0' + std::string(value);
+}
+std::string comment(std::string_view language, std::string_view description,
+                    std::string_view value) {
+    return '\0' + std::string(language) + std::string(description) + '\0' + std::string(value);
+}
+
 std::vector<EditCase> editCases() {
-    const std::string artistA = "\x00"
-                                "A"s;
-    const std::string title = "\x00"
-                              "T"s;
+    const std::string a = text("A"), t = text("T"), rock = text("Rock");
+    const std::string itunes = comment("eng", "iTunNORM", " 1 2");
+    const std::string several = text("A") + '\0' + "B", genres = text("52") + '\0' + "Rock";
+    // clang-format off
     return {
-        {"TitleTakesItsFramesPlace",
-         tagOf(3, frame23("TPE1", artistA) + frame23("TIT2", title) + frame23("TALB", "\x00L"s) +
-                      kPadding),
-         Field::Title,
-         "New",
-         3,
-         {{"TPE1", artistA}, {"TIT2", "\x00New"s}, {"TALB", "\x00L"s}},
-         true},
-        {"EditedFieldReplacesAllItsFramesAtTheFirst",
-         tagOf(3, frame23("TPE1", artistA) + frame23("TIT2", title) +
-                      frame23("TPE1", "\x00"
-                                      "B"s) +
-                      kPadding),
-         Field::Artist,
-         "X",
-         3,
-         {{"TPE1", "\x00X"s}, {"TIT2", title}},
-         true},
-        {"EmptiedFieldRemovesAllItsFrames",
-         tagOf(3, frame23("TPE1", artistA) + frame23("TIT2", title) +
-                      frame23("TPE1", "\x00"
-                                      "B"s) +
-                      kPadding),
-         Field::Artist,
-         "",
-         3,
-         {{"TIT2", title}},
-         true},
-        {"Version24KeepsSeveralValuesAndGetsUtf8",
-         tagOf(4, frame24("TPE1", "\x00"
-                                  "A\x00"
-                                  "B"s) +
-                      frame24("TCON", "\x00"
-                                      "52\x00Rock"s) +
-                      kPadding),
-         Field::Title,
-         "T\xC3\xAFtle",
-         4,
-         {{"TPE1", "\x00"
-                   "A\x00"
-                   "B"s},
-          {"TCON", "\x00"
-                   "52\x00Rock"s},
-          {"TIT2", "\x03T\xC3\xAFtle"s}},
-         true},
-        {"Version24YearIsARecordingTime",
-         tagOf(4, frame24("TDRC", "\x00"
-                                  "2021-03-04T10:20"s) +
-                      kPadding),
-         Field::Year,
-         "2022",
-         4,
-         {{"TDRC", "\x00"
-                   "2022"s}},
-         true},
-        {"ShownCommentEditedOthersStay",
-         tagOf(3, frame23("COMM", "\x00"
-                                  "engiTunNORM\x00 1 2"s) +
-                      frame23("COMM", "\x00"
-                                      "deu\x00"
-                                      "Deutsch"s) +
-                      frame23("COMM", "\x00"
-                                      "eng\x00"
-                                      "English"s) +
-                      kPadding),
-         Field::Comment,
-         "Neu",
-         3,
-         {{"COMM", "\x00"
-                   "engiTunNORM\x00 1 2"s},
-          {"COMM", "\x00"
-                   "deu\x00Neu"s},
-          {"COMM", "\x00"
-                   "eng\x00"
-                   "English"s}},
-         true},
-        {"CommentAddedWhenNoneIsShown",
-         tagOf(3, frame23("COMM", "\x00"
-                                  "engiTunNORM\x00 1 2"s) +
-                      kPadding),
-         Field::Comment,
-         "c",
-         3,
-         {{"COMM", "\x00"
-                   "engiTunNORM\x00 1 2"s},
-          {"COMM", "\x00"
-                   "eng\x00"
-                   "c"s}},
-         true},
-        {"NoTagGetsVersion23",
-         "",
-         Field::Title,
-         "\xC3\xA9t\xC3\xA9",
-         3,
-         {{"TIT2", "\x01\xFF\xFE\xE9\x00t\x00\xE9\x00"s}},
-         false},
-        {"Version22BecomesVersion23",
-         tagOf(2, frame22("TT2", "\x00Old"s) + frame22("TP1", artistA) +
-                      frame22("PIC", "\x00PNG\x03\x00png"s)),
-         Field::Title,
-         "New",
-         3,
-         {{"APIC", "\x00image/png\x00\x03\x00png"s}, {"TIT2", "\x00New"s}, {"TPE1", artistA}},
-         false},
-        {"GrowingTagCarriesOtherFramesFirst",
-         tagOf(3, frame23("TIT2", title) + frame23("PRIV", "me\x00x"s) + frame23("TPE1", artistA)),
-         Field::Title,
-         "Longer title",
-         3,
-         {{"PRIV", "me\x00x"s}, {"TIT2", "\x00Longer title"s}, {"TPE1", artistA}},
-         false},
-        {"TagOfTheSevenKeepsItsLayout",
-         tagOf(3, frame23("TCON", "\x00Rock"s) + frame23("TIT2", title) + frame23("TPE1", artistA)),
-         Field::Title,
-         "Longer title",
-         3,
-         {{"TCON", "\x00Rock"s}, {"TIT2", "\x00Longer title"s}, {"TPE1", artistA}},
-         false},
-        {"MovingABigPictureReplacesTheFile",
-         tagOf(3, frame23("TIT2", title) + frame23("APIC", kPicture) + kPadding),
-         Field::Title,
-         "Longer title",
-         3,
-         {{"APIC", kPicture}, {"TIT2", "\x00Longer title"s}},
-         false},
-        {"SameLengthBeforeABigPictureStaysInPlace",
-         tagOf(3, frame23("TIT2", title) + frame23("APIC", kPicture) + kPadding),
-         Field::Title,
-         "U",
-         3,
-         {{"TIT2", "\x00U"s}, {"APIC", kPicture}},
-         true},
-        {"WholeTagUnsynchronisationIsUndone",
-         tagOf(3, unsynchronise(frame23("TIT2", title) + frame23("PRIV", "\xFF\xE0\xFF"s)), 0x80),
-         Field::Album,
-         "L",
-         3,
-         {{"PRIV", "\xFF\xE0\xFF"s}, {"TIT2", title}, {"TALB", "\x00L"s}},
-         false},
+        {"TitleTakesItsFramesPlace", tagOf(3, frame23("TPE1", a) + frame23("TIT2", t) + frame23("TALB", text("L")) + kPadding),
+         Field::Title, "New", 3, {{"TPE1", a}, {"TIT2", text("New")}, {"TALB", text("L")}}, true},
+        {"EditedFieldReplacesAllItsFramesAtTheFirst", tagOf(3, frame23("TPE1", a) + frame23("TIT2", t) + frame23("TPE1", text("B")) + kPadding),
+         Field::Artist, "X", 3, {{"TPE1", text("X")}, {"TIT2", t}}, true},
+        {"EmptiedFieldRemovesAllItsFrames", tagOf(3, frame23("TPE1", a) + frame23("TIT2", t) + frame23("TPE1", text("B")) + kPadding),
+         Field::Artist, "", 3, {{"TIT2", t}}, true},
+        {"Version24KeepsSeveralValuesAndGetsUtf8", tagOf(4, frame24("TPE1", several) + frame24("TCON", genres) + kPadding),
+         Field::Title, "T\xC3\xAFtle", 4, {{"TPE1", several}, {"TCON", genres}, {"TIT2", "\x03T\xC3\xAFtle"}}, true},
+        {"Version24YearIsARecordingTime", tagOf(4, frame24("TDRC", text("2021-03-04T10:20")) + kPadding),
+         Field::Year, "2022", 4, {{"TDRC", text("2022")}}, true},
+        {"ShownCommentEditedOthersStay", tagOf(3, frame23("COMM", itunes) + frame23("COMM", comment("deu", "", "Deutsch")) + frame23("COMM", comment("eng", "", "English")) + kPadding),
+         Field::Comment, "Neu", 3, {{"COMM", itunes}, {"COMM", comment("deu", "", "Neu")}, {"COMM", comment("eng", "", "English")}}, true},
+        {"CommentAddedWhenNoneIsShown", tagOf(3, frame23("COMM", itunes) + kPadding),
+         Field::Comment, "c", 3, {{"COMM", itunes}, {"COMM", comment("eng", "", "c")}}, true},
+        {"NoTagGetsVersion23", "",
+         Field::Title, "\xC3\xA9t\xC3\xA9", 3, {{"TIT2", "\x01\xFF\xFE\xE9\x00t\x00\xE9\x00"s}}, false},
+        {"Version22BecomesVersion23", tagOf(2, frame22("TT2", text("Old")) + frame22("TP1", a) + frame22("PIC", "\x00PNG\x03\x00png"s)),
+         Field::Title, "New", 3, {{"APIC", "\x00image/png\x00\x03\x00png"s}, {"TIT2", text("New")}, {"TPE1", a}}, false},
+        {"GrowingTagCarriesOtherFramesFirst", tagOf(3, frame23("TIT2", t) + frame23("PRIV", "me\x00x"s) + frame23("TPE1", a)),
+         Field::Title, "Longer title", 3, {{"PRIV", "me\x00x"s}, {"TIT2", text("Longer title")}, {"TPE1", a}}, false},
+        {"TagOfTheSevenKeepsItsLayout", tagOf(3, frame23("TCON", rock) + frame23("TIT2", t) + frame23("TPE1", a)),
+         Field::Title, "Longer title", 3, {{"TCON", rock}, {"TIT2", text("Longer title")}, {"TPE1", a}}, false},
+        {"MovingABigPictureReplacesTheFile", tagOf(3, frame23("TIT2", t) + frame23("APIC", kPicture) + kPadding),
+         Field::Title, "Longer title", 3, {{"APIC", kPicture}, {"TIT2", text("Longer title")}}, false},
+        {"SameLengthBeforeABigPictureStaysInPlace", tagOf(3, frame23("TIT2", t) + frame23("APIC", kPicture) + kPadding),
+         Field::Title, "U", 3, {{"TIT2", text("U")}, {"APIC", kPicture}}, true},
+        {"WholeTagUnsynchronisationIsUndone", tagOf(3, unsynchronise(frame23("TIT2", t) + frame23("PRIV", "\xFF\xE0\xFF"s)), 0x80),
+         Field::Album, "L", 3, {{"PRIV", "\xFF\xE0\xFF"s}, {"TIT2", t}, {"TALB", text("L")}}, false},
     };
+    // clang-format on
 }
 
 class Mp3Edit : public ::testing::TestWithParam<EditCase> {};
