@@ -233,6 +233,12 @@ TEST_P(Mp3Foreign, OneFieldEditedEverythingElseAsBefore) {
             : "";
     ASSERT_EQ(mp3::readTags(path), file.shown);
     const std::vector<std::string> linesBefore = dump(path);
+    TagValues taglibBefore;
+    if (scanBefore.present) {
+        TagLib::MPEG::File taglib(path.c_str(), false);
+        for (int i = 0; i < FieldCount; ++i)
+            taglibBefore[Field(i)] = taglibValue(taglib.ID3v2Tag(), Field(i));
+    }
 
     TagValues edited = file.shown;
     edited[edit.field] = edit.value;
@@ -243,6 +249,10 @@ TEST_P(Mp3Foreign, OneFieldEditedEverythingElseAsBefore) {
     TagLib::MPEG::File taglib(path.c_str(), false);
     ASSERT_TRUE(taglib.hasID3v2Tag());
     EXPECT_EQ(taglibValue(taglib.ID3v2Tag(), edit.field), edit.value);
+    for (int i = 0; i < FieldCount && scanBefore.present; ++i)
+        if (Field(i) != edit.field) {
+            EXPECT_EQ(taglibValue(taglib.ID3v2Tag(), Field(i)), taglibBefore[Field(i)]);
+        }
 
     // Every other frame as mutagen reads it; the tag's version kept.
     std::vector<std::string> keys = edit.keys;
