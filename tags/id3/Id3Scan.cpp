@@ -186,7 +186,8 @@ public:
             frame.hasField = fieldOf(frame.name(), version, frame.field);
             if (frame.hasField && !found(frame.field))
                 read(frame, static_cast<int>(scan_.frames.size()));
-            scan_.frames.push_back(frame);
+            if (whole_) // a read needs the values only
+                scan_.frames.push_back(frame);
             pos = frame.end();
             scan_.framesEnd = pos;
             if (!whole_ && foundCount_ == FieldCount)

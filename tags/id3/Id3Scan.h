@@ -50,8 +50,9 @@ struct TagScan {
 // The frame id the field is stored under in a tag of this version.
 std::string_view frameIdFor(Field field, int version);
 
-// Walks the tag at the start of source. whole: walk every frame (to write);
-// otherwise the walk ends once all seven values are found. Raises only what the
+// Walks the tag at the start of source. whole: walk every frame and list them
+// (to write); otherwise only the values are kept and the walk ends once all
+// seven are found. Raises only what the
 // source raises (a read the system fails); damage ends the walk quietly.
 TagScan scanTag(TagSource& source, bool whole);
 
