@@ -1,10 +1,12 @@
-// ReadMP3Tag and WriteMP3Tag: the byte-level tag on top of the file layer.
+// ReadMP3Tag and WriteMP3Tag, the record interface: the read goes through the
+// field reader; the write rebuilds the tag as version 2.3 with all seven frames.
 #include "base/FileLayer.h"
+#include "tags/id3/Id3Edit.h"
 #include "tags/id3/Id3Tag.h"
+#include "tags/id3/Mp3Tags.h"
 #include "tags/id3/Unit2.h"
 
 #include <algorithm>
-#include <cstring>
 
 using namespace velmora::id3;
 
@@ -20,53 +22,15 @@ std::string readTagBytes(const velmora::InputFile& in) {
     return in.readRange(0, static_cast<std::size_t>(std::min(length, in.size())));
 }
 
-// Room left behind a tag that had to grow, so the next edits fit in place:
-// 1 KiB plus a thousandth of the audio, at most 64 KiB more. It is rounded up
-// so that the audio keeps its place within a 4 KiB page: copied page by page,
-// every page then lands on exactly one page of the new file.
-std::size_t paddingForGrowth(std::size_t frameBytes, std::uint64_t oldAudioStart,
-                             std::uint64_t audioLength) {
-    constexpr std::uint64_t kPage = 4096;
-    const std::uint64_t least = 1024 + std::min<std::uint64_t>(audioLength / 1024, 65536);
-    const std::uint64_t newAudioStart = kHeaderSize + frameBytes + least;
-    const std::uint64_t shift = (oldAudioStart % kPage + kPage - newAudioStart % kPage) % kPage;
-    return static_cast<std::size_t>(least + shift);
-}
-
-// The length of the common start of two byte strings, compared in blocks.
-std::size_t commonPrefix(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    constexpr std::size_t kBlock = 64;
-    std::size_t i = 0;
-    while (i + kBlock <= n && std::memcmp(a.data() + i, b.data() + i, kBlock) == 0)
-        i += kBlock;
-    while (i < n && a[i] == b[i])
-        ++i;
-    return i;
-}
-
-// The length of the common end of two strings of equal length, not reaching
-// into the first skip bytes.
-std::size_t commonSuffix(std::string_view a, std::string_view b, std::size_t skip) {
-    const std::size_t n = std::min(a.size(), b.size()) - skip;
-    constexpr std::size_t kBlock = 64;
-    std::size_t i = 0;
-    while (i + kBlock <= n && std::memcmp(a.data() + a.size() - i - kBlock,
-                                          b.data() + b.size() - i - kBlock, kBlock) == 0)
-        i += kBlock;
-    while (i < n && a[a.size() - i - 1] == b[b.size() - i - 1])
-        ++i;
-    return i;
-}
-
 } // namespace
 
 void ReadMP3Tag(const std::string& fileName) {
     ID3Tag = {};
     try {
-        velmora::InputFile in;
-        if (velmora::InputFile::tryOpen(fileName, in))
-            ID3Tag = parseTag(readTagBytes(in)).fields;
+        const velmora::TagValues v = velmora::mp3::readTags(fileName);
+        using velmora::Field;
+        ID3Tag = {v[Field::Title], v[Field::Artist],  v[Field::Album], v[Field::Year],
+                  v[Field::Track], v[Field::Comment], v[Field::Genre]};
     } catch (...) {
         ID3Tag = {}; // the reader never raises: an unreadable file gives empty fields
     }

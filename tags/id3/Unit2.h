@@ -18,12 +18,15 @@ struct ID3StructV2 {
 // The one shared ID3 record: ReadMP3Tag delivers its result here.
 extern ID3StructV2 ID3Tag;
 
-// Fills the shared ID3 record from the file's tag (all fields empty when the
-// file has no readable tag). Never raises, never shows anything.
+// Fills the shared ID3 record as velmora::mp3::readTags reads the file (the
+// ID3v2 tag, or an ID3v1 trailer when there is none; all fields empty when
+// the file cannot be read). Never raises, never shows anything.
 void ReadMP3Tag(const std::string& fileName);
 
-// Writes the record as the file's ID3v2.3 tag. Frames the record does not model
-// are kept. Raises velmora::FileError ("Cannot open file "%s". %s") when the file
+// Writes all seven fields of the record as the file's ID3v2.3 tag, whatever
+// version it had. Frames the record does not model are kept. The window's
+// write-all uses velmora::mp3::writeTags instead, which writes only the
+// changed fields and keeps the tag's version. Raises velmora::FileError ("Cannot open file "%s". %s") when the file
 // cannot be opened; the file is then untouched and no file is created.
 // The track number written is the file's own: the record's Track is ignored,
 // because the main window keeps none and the shared record holds the track of
