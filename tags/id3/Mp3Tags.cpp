@@ -40,19 +40,24 @@ void copyExactly(TagSource& source, std::uint64_t offset, char* out, std::size_t
 }
 
 // Overwrites the bytes of [offset, offset + size) that differ between old and new.
-void writeDifference(const std::string& path, std::uint64_t offset, std::string_view oldBytes,
-                     std::string_view newBytes) {
+// With `read`, the write first checks that the file is still the one read.
+void writeDifference(const std::string& path, const InputFile* read, std::uint64_t offset,
+                     std::string_view oldBytes, std::string_view newBytes) {
     const std::size_t first = commonPrefix(newBytes, oldBytes);
     if (first == newBytes.size())
         return;
     const std::size_t last = newBytes.size() - commonSuffix(newBytes, oldBytes, first);
-    writeInPlace(path, offset + first, newBytes.data() + first, last - first,
-                 InPlaceFlush::LeaveToSystem);
+    if (read)
+        writeInPlace(*read, offset + first, newBytes.data() + first, last - first,
+                     InPlaceFlush::LeaveToSystem);
+    else
+        writeInPlace(path, offset + first, newBytes.data() + first, last - first,
+                     InPlaceFlush::LeaveToSystem);
 }
 
 // The frames of an edit that fits the old tag's room, written over the bytes
 // that differ. False when it does not fit or would rewrite too much.
-bool writeInTagRoom(const std::string& path, TagSource& source, const TagScan& scan,
+bool writeInTagRoom(const InputFile& in, TagSource& source, const TagScan& scan,
                     const std::vector<Piece>& pieces) {
     // Where each piece lands; a frame carried to where it already is needs no writing.
     std::vector<std::uint64_t> at(pieces.size());
@@ -96,12 +101,12 @@ bool writeInTagRoom(const std::string& path, TagSource& source, const TagScan& s
     const std::string_view old = source.bytes(start, span);
     if (old.size() != span)
         return false;
-    writeDifference(path, start, old, {fresh, span});
+    writeDifference(in.path(), &in, start, old, {fresh, span});
     return true;
 }
 
 // A new file: the tag, the audio as it was, the trailer.
-void replaceWithTag(const std::string& path, const InputFile& in, const TagScan& scan, int version,
+void replaceWithTag(const InputFile& in, const TagScan& scan, int version,
                     const std::vector<Piece>& pieces, std::uint64_t audioStart,
                     std::uint64_t audioEnd, const std::string& trailer) {
     std::uint64_t frames = 0;
@@ -120,7 +125,7 @@ void replaceWithTag(const std::string& path, const InputFile& in, const TagScan&
     header += static_cast<char>(flags);
     appendSyncsafe(header, static_cast<std::uint32_t>(frames + padding));
 
-    ReplaceFile out(path);
+    ReplaceFile out(in);
     out.write(header);
     for (const Piece& piece : pieces) {
         if (piece.carried)
@@ -170,17 +175,17 @@ void writeChanges(const std::string& path, const TagValues& values, FieldMask ch
                             scan.version >= 3 && scan.framesStart == kHeaderSize &&
                             !(scan.version == 4 && (scan.flags & kTagFooter));
     if (roomUsable &&
-        writeInTagRoom(path, source, scan,
+        writeInTagRoom(in, source, scan,
                        planFrames(scan, source, version, merged, mask, FrameOrder::KeepPlaces))) {
         if (!trailer.empty())
-            writeDifference(path, audioEnd, trailer, updatedV1(trailer, merged, changed));
+            writeDifference(path, nullptr, audioEnd, trailer, updatedV1(trailer, merged, changed));
         return;
     }
     // The tag is rebuilt: frames it carries first, so later edits of the
     // fields touch only its end.
     const std::vector<Piece> pieces =
         planFrames(scan, source, version, merged, mask, FrameOrder::CarriedFirst);
-    replaceWithTag(path, in, scan, version, pieces, audioStart, audioEnd,
+    replaceWithTag(in, scan, version, pieces, audioStart, audioEnd,
                    trailer.empty() ? trailer : updatedV1(trailer, merged, changed));
 }
 
