@@ -23,6 +23,12 @@ extern "C" {
 
 typedef size_t (*vcedit_read_func)(void* buffer, size_t size, size_t count, void* stream);
 typedef size_t (*vcedit_write_func)(const void* buffer, size_t size, size_t count, void* stream);
+/* Passes over n bytes of the input: 0 when the input held them, non-zero when
+ * it ends first or fails. */
+typedef int (*vcedit_skip_func)(void* stream, unsigned long long n);
+/* Whether a read takes a comment, seen by its first bytes (up to 16, fewer
+ * when the comment is shorter): non-zero to take it. */
+typedef int (*vcedit_want_func)(const char* head, size_t head_size, void* context);
 
 struct vcedit_private;
 

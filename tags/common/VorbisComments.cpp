@@ -1,0 +1,295 @@
+#include "tags/common/VorbisComments.h"
+
+#include "base/Text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velmora::vorbiscomment {
+
+bool MemorySource::read(char* to, std::size_t n) {
+    if (n > remaining())
+        return false;
+    if (n > 0)
+        std::memcpy(to, bytes_.data() + position_, n);
+    position_ += n;
+    return true;
+}
+
+bool MemorySource::skip(std::uint64_t n) {
+    if (n > remaining())
+        return false;
+    position_ += static_cast<std::size_t>(n);
+    return true;
+}
+
+namespace {
+
+bool readLe32(CommentSource& source, std::uint32_t& value) {
+    unsigned char b[4];
+    if (!source.read(reinterpret_cast<char*>(b), 4))
+        return false;
+    value = std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+            std::uint32_t(b[3]) << 24;
+    return true;
+}
+
+void appendLe32(std::string& out, std::uint32_t v) {
+    const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+    out.append(b, 4);
+}
+
+} // namespace
+
+bool scanComments(CommentSource& source, CommentReceiver& receiver) {
+    std::uint64_t offset = 0;
+    std::uint32_t vendorLength = 0;
+    if (!readLe32(source, vendorLength) || vendorLength > source.remaining())
+        return false;
+    offset += 4;
+    if (char* to = receiver.vendor(offset, vendorLength)) {
+        if (!source.read(to, vendorLength))
+            return false;
+    } else if (!source.skip(vendorLength)) {
+        return false;
+    }
+    offset += vendorLength;
+
+    std::uint32_t count = 0;
+    // Every comment takes at least its 4-byte length.
+    if (!readLe32(source, count) || count > kMaxComments || count > source.remaining() / 4)
+        return false;
+    offset += 4;
+    receiver.count(count);
+
+    char head[kHeadBytes];
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t length = 0;
+        if (!readLe32(source, length) || length > source.remaining())
+            return false;
+        offset += 4;
+        const std::size_t headSize = std::min<std::size_t>(length, kHeadBytes);
+        if (!source.read(head, headSize))
+            return false;
+        char* to = receiver.comment(i, offset, length, std::string_view(head, headSize));
+        if (to) {
+            std::memcpy(to, head, headSize);
+            if (!source.read(to + headSize, length - headSize))
+                return false;
+        } else if (!source.skip(length - headSize)) {
+            return false;
+        }
+        offset += length;
+    }
+    return true;
+}
+
+namespace {
+
+// Collects offsets; the views are made once the list is known to be whole.
+class ListReceiver : public CommentReceiver {
+public:
+    explicit ListReceiver(std::string_view body, CommentList& list) : body_(body), list_(list) {}
+    char* vendor(std::uint64_t offset, std::uint32_t length) override {
+        list_.vendor = body_.substr(static_cast<std::size_t>(offset), length);
+        return nullptr;
+    }
+    void count(std::uint32_t count) override { list_.comments.reserve(count); }
+    char* comment(std::uint32_t, std::uint64_t offset, std::uint32_t length,
+                  std::string_view) override {
+        list_.comments.push_back(body_.substr(static_cast<std::size_t>(offset), length));
+        return nullptr;
+    }
+
+private:
+    std::string_view body_;
+    CommentList& list_;
+};
+
+} // namespace
+
+bool parseComments(std::string_view body, CommentList& list, std::size_t& used) {
+    list = {};
+    MemorySource source(body);
+    ListReceiver receiver(body, list);
+    if (!scanComments(source, receiver)) {
+        list = {};
+        return false;
+    }
+    used = source.position();
+    return true;
+}
+
+std::uint64_t renderedSize(std::string_view vendor, const std::vector<std::string_view>& comments) {
+    std::uint64_t size = 8 + vendor.size();
+    for (std::string_view c : comments)
+        size += 4 + c.size();
+    return size;
+}
+
+void appendComments(std::string& out, std::string_view vendor,
+                    const std::vector<std::string_view>& comments) {
+    out.reserve(out.size() + static_cast<std::size_t>(renderedSize(vendor, comments)));
+    appendLe32(out, static_cast<std::uint32_t>(vendor.size()));
+    out.append(vendor);
+    appendLe32(out, static_cast<std::uint32_t>(comments.size()));
+    for (std::string_view c : comments) {
+        appendLe32(out, static_cast<std::uint32_t>(c.size()));
+        out.append(c);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+const std::array<FieldNames, FieldCount> kFieldNames = {{
+    {Field::Title, {"TITLE", nullptr}, "Title"},
+    {Field::Artist, {"ARTIST", nullptr}, "Artist"},
+    {Field::Album, {"ALBUM", nullptr}, "Album"},
+    {Field::Year, {"DATE", nullptr}, "Date"},
+    {Field::Genre, {"GENRE", nullptr}, "Genre"},
+    {Field::Comment, {"COMMENT", "DESCRIPTION"}, "Comment"},
+    {Field::Track, {"TRACKNUMBER", nullptr}, "TrackNumber"},
+}};
+
+namespace {
+
+// The order in which fields new to a file are appended.
+constexpr std::array<Field, FieldCount> kAppendOrder = {Field::Title,  Field::Artist, Field::Album,
+                                                        Field::Track,  Field::Year,   Field::Genre,
+                                                        Field::Comment};
+
+char lowered(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+const FieldNames& namesOf(Field f) {
+    return kFieldNames[static_cast<std::size_t>(f)];
+}
+
+} // namespace
+
+std::optional<std::string_view> commentName(std::string_view comment) {
+    const std::size_t equals = comment.find('=');
+    if (equals == std::string_view::npos)
+        return std::nullopt;
+    for (std::size_t i = 0; i < equals; ++i) {
+        const auto c = static_cast<unsigned char>(comment[i]);
+        if (c < 0x20 || c > 0x7D)
+            return std::nullopt;
+    }
+    return comment.substr(0, equals);
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lowered(a[i]) != lowered(b[i]))
+            return false;
+    return true;
+}
+
+std::optional<NameMatch> fieldOfName(std::string_view name) {
+    for (const FieldNames& entry : kFieldNames)
+        for (int which = 0; which < 2; ++which)
+            if (entry.names[which] && sameName(name, entry.names[which]))
+                return NameMatch{entry.field, which};
+    return std::nullopt;
+}
+
+bool mayHoldField(std::string_view head) {
+    auto name = commentName(head);
+    return name && fieldOfName(*name).has_value();
+}
+
+namespace {
+
+// Per field and name: the indices of its comments, in order.
+struct FieldComments {
+    std::array<std::array<std::vector<std::size_t>, 2>, FieldCount> at;
+
+    explicit FieldComments(const std::vector<std::string_view>& comments) {
+        for (std::size_t i = 0; i < comments.size(); ++i)
+            if (auto name = commentName(comments[i]))
+                if (auto match = fieldOfName(*name))
+                    at[static_cast<std::size_t>(match->field)][match->which].push_back(i);
+    }
+    // The name a field is read from: the main one unless only the fallback is present.
+    int shownName(Field f) const {
+        const auto& names = at[static_cast<std::size_t>(f)];
+        return names[0].empty() && !names[1].empty() ? 1 : 0;
+    }
+    const std::vector<std::size_t>& shown(Field f) const {
+        return at[static_cast<std::size_t>(f)][shownName(f)];
+    }
+};
+
+std::string_view valueOf(std::string_view comment) {
+    return comment.substr(comment.find('=') + 1);
+}
+
+} // namespace
+
+TagValues valuesFromComments(const std::vector<std::string_view>& comments) {
+    const FieldComments found(comments);
+    TagValues values;
+    for (const FieldNames& entry : kFieldNames) {
+        const auto& indices = found.shown(entry.field);
+        if (!indices.empty())
+            values[entry.field] = trimControl(toValidUtf8(valueOf(comments[indices.back()])));
+    }
+    return values;
+}
+
+EditedComments applyEdits(const std::vector<std::string_view>& comments, const TagValues& values,
+                          FieldMask changed) {
+    const FieldComments found(comments);
+    EditedComments result;
+    result.added.reserve(FieldCount); // the views into it must not move
+
+    // What becomes of each old comment: kept, dropped, or replaced by added[n].
+    constexpr std::ptrdiff_t kKeep = -1, kDrop = -2;
+    std::vector<std::ptrdiff_t> fate(comments.size(), kKeep);
+    std::vector<Field> appended;
+    for (Field f : kAppendOrder) {
+        if (!changed.has(f))
+            continue;
+        const std::string& value = values[f];
+        const auto& byName = found.at[static_cast<std::size_t>(f)];
+        if (value.empty()) {
+            for (const auto& indices : byName)
+                for (std::size_t i : indices)
+                    fate[i] = kDrop;
+            continue;
+        }
+        const auto& indices = found.shown(f);
+        if (indices.empty()) {
+            appended.push_back(f);
+            continue;
+        }
+        const std::string_view storedName = *commentName(comments[indices.front()]);
+        std::string text;
+        text.reserve(storedName.size() + 1 + value.size());
+        text.append(storedName).append(1, '=').append(value);
+        result.added.push_back(std::move(text));
+        for (std::size_t i : indices)
+            fate[i] = kDrop;
+        fate[indices.front()] = static_cast<std::ptrdiff_t>(result.added.size() - 1);
+    }
+
+    result.comments.reserve(comments.size() + appended.size());
+    for (std::size_t i = 0; i < comments.size(); ++i) {
+        if (fate[i] == kKeep)
+            result.comments.push_back(comments[i]);
+        else if (fate[i] >= 0)
+            result.comments.push_back(result.added[static_cast<std::size_t>(fate[i])]);
+    }
+    for (Field f : appended) {
+        result.added.push_back(std::string(namesOf(f).writtenAs) + "=" + values[f]);
+        result.comments.push_back(result.added.back());
+    }
+    return result;
+}
+
+} // namespace velmora::vorbiscomment
