@@ -17,9 +17,9 @@ struct RawPage {
 
 // Reads the page at `at` whole; false at a clean end of the bytes.
 bool readPage(const ReadAt& read, std::uint64_t size, std::uint64_t at, RawPage& page) {
-    if (at == size)
-        return false;
     const bool first = at == 0;
+    if (at == size && !first)
+        return false;
     auto fail = [first](const char* reason) -> FormatError {
         return FormatError(first ? "The file is not an Ogg file" : reason);
     };
