@@ -15,11 +15,44 @@ namespace vc = velmora::vorbiscomment;
 
 namespace {
 
-ReadAt readerOf(const InputFile& file) {
-    return [&file](std::uint64_t offset, void* out, std::size_t n) {
-        return file.readAt(offset, out, n);
-    };
-}
+// The file read through one window: the block headers, the comment block and
+// the padding after it usually lie in the first few KiB, so a read or an edit
+// costs one or two system calls.
+class FileWindow {
+public:
+    explicit FileWindow(const InputFile& file) : file_(file) {}
+
+    std::size_t read(std::uint64_t offset, void* out, std::size_t n) {
+        if (offset < start_ || offset - start_ > window_.size() ||
+            n > window_.size() - (offset - start_)) {
+            if (n > kSize)
+                return file_.readAt(offset, out, n);
+            window_.resize(kSize);
+            window_.resize(file_.readAt(offset, window_.data(), kSize));
+            start_ = offset;
+            n = std::min(n, window_.size());
+        }
+        std::memcpy(out, window_.data() + (offset - start_), n);
+        return n;
+    }
+    ReadAt reader() {
+        return
+            [this](std::uint64_t offset, void* out, std::size_t n) { return read(offset, out, n); };
+    }
+    // [offset, offset + n) whole, or fewer bytes at the end of the file.
+    std::string range(std::uint64_t offset, std::size_t n) {
+        std::string bytes(n, '\0');
+        bytes.resize(read(offset, bytes.data(), n));
+        return bytes;
+    }
+    const InputFile& file() const { return file_; }
+
+private:
+    static constexpr std::size_t kSize = 16 * 1024;
+    const InputFile& file_;
+    std::string window_;
+    std::uint64_t start_ = 0;
+};
 
 [[noreturn]] void raiseRead(const std::string& path, const std::string& reason) {
     throw TagError("Cannot read the tags of \"" + expandPath(path) + "\": " + reason + ".");
@@ -29,9 +62,10 @@ ReadAt readerOf(const InputFile& file) {
     throw TagError("Cannot write the tags of \"" + expandPath(path) + "\": " + reason + ".");
 }
 
-Layout layoutOf(const InputFile& file, bool forWriting) {
+Layout layoutOf(FileWindow& window, bool forWriting) {
+    const InputFile& file = window.file();
     try {
-        return readLayout(readerOf(file), file.size());
+        return readLayout(window.reader(), file.size());
     } catch (const FormatError& e) {
         if (forWriting)
             raiseWrite(file.path(), e.what());
@@ -39,27 +73,16 @@ Layout layoutOf(const InputFile& file, bool forWriting) {
     }
 }
 
-// A range of a file read through a window, so that a comment list is read
-// with few system calls and passed-over comments are not read at all.
+// A range of a file as a comment source; passed-over comments are not read.
 class FileRangeSource : public vc::CommentSource {
 public:
-    FileRangeSource(const InputFile& file, std::uint64_t offset, std::uint64_t length)
-        : file_(file), position_(offset), end_(offset + length) {}
+    FileRangeSource(FileWindow& window, std::uint64_t offset, std::uint64_t length)
+        : window_(window), position_(offset), end_(offset + length) {}
 
     bool read(char* to, std::size_t n) override {
-        if (n > end_ - position_)
+        if (n > end_ - position_ || window_.read(position_, to, n) != n)
             return false;
-        while (n > 0) {
-            if (position_ < windowStart_ || position_ >= windowStart_ + window_.size())
-                if (!fill())
-                    return false;
-            const std::size_t at = static_cast<std::size_t>(position_ - windowStart_);
-            const std::size_t take = std::min(n, window_.size() - at);
-            std::memcpy(to, window_.data() + at, take);
-            to += take;
-            n -= take;
-            position_ += take;
-        }
+        position_ += n;
         return true;
     }
     bool skip(std::uint64_t n) override {
@@ -71,20 +94,9 @@ public:
     std::uint64_t remaining() const override { return end_ - position_; }
 
 private:
-    static constexpr std::size_t kWindow = 16 * 1024;
-    bool fill() {
-        const std::size_t n =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, end_ - position_));
-        window_.resize(n);
-        windowStart_ = position_;
-        return file_.readAt(position_, window_.data(), n) == n;
-    }
-
-    const InputFile& file_;
+    FileWindow& window_;
     std::uint64_t position_;
     std::uint64_t end_;
-    std::string window_;
-    std::uint64_t windowStart_ = 0;
 };
 
 // Keeps the bodies of the comments that may hold a field, passes over the rest.
@@ -109,8 +121,9 @@ private:
 } // namespace
 
 bool looksLikeFlac(const InputFile& file) {
+    FileWindow window(file);
     try {
-        readLayout(readerOf(file), file.size());
+        readLayout(window.reader(), file.size());
         return true;
     } catch (const FormatError&) {
         return false;
@@ -119,11 +132,12 @@ bool looksLikeFlac(const InputFile& file) {
 
 TagValues readTags(const std::string& path) {
     const InputFile file(path);
-    const Layout layout = layoutOf(file, false);
+    FileWindow window(file);
+    const Layout layout = layoutOf(window, false);
     if (layout.commentIndex < 0)
         return {};
     const Block& block = layout.blocks[static_cast<std::size_t>(layout.commentIndex)];
-    FileRangeSource source(file, block.bodyOffset(), block.length);
+    FileRangeSource source(window, block.bodyOffset(), block.length);
     FieldComments comments;
     if (!vc::scanComments(source, comments))
         raiseRead(path, "The FLAC comment block is damaged");
@@ -152,13 +166,14 @@ void writeTags(const std::string& path, const TagValues& values, FieldMask chang
     if (changed.empty())
         return;
     const InputFile file(path);
-    const Layout layout = layoutOf(file, true);
+    FileWindow window(file);
+    const Layout layout = layoutOf(window, true);
 
     std::string oldBody;
     std::string newBody;
     if (layout.commentIndex >= 0) {
         const Block& block = layout.blocks[static_cast<std::size_t>(layout.commentIndex)];
-        oldBody = file.readRange(block.bodyOffset(), block.length);
+        oldBody = window.range(block.bodyOffset(), block.length);
         if (oldBody.size() != block.length)
             raiseWrite(path, "The file cannot be read");
         vc::CommentList list;
@@ -185,7 +200,7 @@ void writeTags(const std::string& path, const TagValues& values, FieldMask chang
     }
     if (plan.inPlace) {
         writeChanged(path, plan.writeOffset, plan.writeBytes,
-                     file.readRange(plan.writeOffset, plan.writeBytes.size()));
+                     window.range(plan.writeOffset, plan.writeBytes.size()));
         return;
     }
     ReplaceFile out(path);

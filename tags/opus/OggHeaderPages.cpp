@@ -1,6 +1,7 @@
 #include "tags/opus/OggHeaderPages.h"
 
 #include "base/OggPage.h"
+#include "tags/opus/OggChecksum.h"
 
 #include <cstring>
 
@@ -87,7 +88,7 @@ HeaderPages readHeaderPages(const ReadAt& read, std::uint64_t size, std::uint64_
                 pages.otherPages.push_back(range);
             continue;
         }
-        if (checkChecksums && !pageChecksumValid(p, page.bytes.size()))
+        if (checkChecksums && !checksumMatches(p, page.bytes.size()))
             pages.checksumsValid = false;
         const unsigned char* body = p + pageHeaderSize(p);
         bool carriesComments = false;
@@ -138,8 +139,22 @@ std::vector<std::string> paginate(const std::string& packet, std::uint32_t seria
         for (unsigned char lace : lacing)
             bodySize += lace;
         const unsigned char flags = segment == 0 ? 0 : kContinued;
-        pages.push_back(
-            buildPage(flags, ends ? 0 : -1, serial, sequence++, lacing, data + offset, bodySize));
+        std::string page(kPageHeaderSize, '\0');
+        page.replace(0, 4, "OggS");
+        page[5] = static_cast<char>(flags);
+        const std::uint64_t granule = ends ? 0 : ~std::uint64_t(0);
+        for (int i = 0; i < 8; ++i)
+            page[6 + i] = static_cast<char>(granule >> (8 * i));
+        for (int i = 0; i < 4; ++i) {
+            page[14 + i] = static_cast<char>(serial >> (8 * i));
+            page[18 + i] = static_cast<char>(sequence >> (8 * i));
+        }
+        page[26] = static_cast<char>(count);
+        page.append(reinterpret_cast<const char*>(lacing.data()), lacing.size());
+        page.append(reinterpret_cast<const char*>(data + offset), bodySize);
+        sealWithChecksum(reinterpret_cast<unsigned char*>(page.data()), page.size());
+        pages.push_back(std::move(page));
+        ++sequence;
         offset += bodySize;
         segment += count;
     }
