@@ -3,7 +3,7 @@
 //   VELMORA_BENCH_FLAC_FILES    files read per iteration (default 200)
 //   VELMORA_BENCH_FLAC_SECONDS  length of the rebuilt file in seconds (default 60)
 // The files are made in a temporary folder at start and removed at the end.
-#include "FlacFixture.h"
+#include "PeerFiles.h"
 
 #include "base/FileLayer.h"
 #include "tags/flac/FlacTags.h"

@@ -1,7 +1,7 @@
 // Damaged and hostile FLAC files: an error naming the file, or empty values;
 // never a crash, a hang or a runaway allocation (also run under the sanitizers).
 // A write that fails leaves the file as it was.
-#include "FlacFixture.h"
+#include "PeerFiles.h"
 
 #include "tags/flac/FlacTags.h"
 

@@ -1,13 +1,12 @@
-#include "FlacFixture.h"
+#include "PeerFiles.h"
 
+#include <algorithm>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace velmora::test {
-
-namespace {
 
 std::string quote(const std::string& s) {
     std::string out = "'";
@@ -20,13 +19,7 @@ std::string quote(const std::string& s) {
     return out + "'";
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
+namespace {
 
 const char* kPython = "/usr/bin/python3"; // Debian's, with python3-mutagen
 
@@ -56,11 +49,7 @@ std::string makeCover(const TempDir& dir) {
 
 std::string makeFlac(const TempDir& dir, const std::string& name, const FlacRecipe& recipe) {
     const std::string path = dir.file(name);
-    const std::string wav = dir.file(name + ".wav");
-    std::ostringstream seconds;
-    seconds << recipe.seconds;
-    mustRun("ffmpeg -v error -y -f lavfi -i 'sine=frequency=440:duration=" + seconds.str() +
-            "' -ac 2 -ar 44100 " + quote(wav));
+    const std::string wav = makeWav(dir, recipe.seconds);
     std::string encode = "flac --silent -f " + std::string(recipe.seekTable ? "-S 1s " : "");
     encode +=
         recipe.padding < 0 ? "--no-padding " : "--padding=" + std::to_string(recipe.padding) + " ";
@@ -115,17 +104,13 @@ std::string makeFlac(const TempDir& dir, const std::string& name, const FlacReci
     return path;
 }
 
-std::vector<std::string> describeFlac(const std::string& path) {
-    return lines(mustRun(std::string(kPython) +
-                         " " VELMORA_SOURCE_DIR "/tests/flac/describe_flac.py " + quote(path)));
-}
-
-std::vector<std::string> metaflacTags(const std::string& path) {
-    return lines(mustRun("metaflac --no-utf8-convert --export-tags-to=- " + quote(path)));
-}
-
-std::string audioDigest(const std::string& path) {
-    return mustRun("ffmpeg -v error -i " + quote(path) + " -map 0:a -c copy -f md5 -");
+std::string makeWav(const TempDir& dir, double seconds) {
+    const std::string path = dir.file("sine.wav");
+    std::ostringstream length;
+    length << seconds;
+    mustRun("ffmpeg -v error -y -f lavfi -i 'sine=frequency=440:duration=" + length.str() +
+            "' -ac 2 -ar 44100 " + quote(path));
+    return path;
 }
 
 bool flacTestPasses(const std::string& path) {
