@@ -32,7 +32,7 @@ bool exists(const std::string& path) {
 
 std::string mustRun(const std::string& command) {
     std::string output;
-    if (run(command + " 2>&1", output) != 0)
+    if (run("(" + command + ") 2>&1", output) != 0)
         throw std::runtime_error("failed: " + command.substr(0, 200) + "\n" +
                                  output.substr(0, 2000));
     return output;

@@ -23,12 +23,12 @@ TEST_P(OpusWrite, ChangesOnlyWhatWasEdited) {
     TempDir dir;
     const std::string path = dir.file("song.opus");
     std::string command = c.encode;
-    for (auto [key, value] :
-         {std::pair<std::string, std::string>{"%in", makeWav(dir, 3)},
-          {"%out", path},
-          {"%cover", command.find("%cover") != command.npos ? makeCover(dir) : ""}})
-        if (command.find(key) != command.npos)
-            command.replace(command.find(key), key.size(), quote(value));
+    const std::string cover = command.find("%cover") != command.npos ? makeCover(dir) : "";
+    for (auto [key, value] : {std::pair<std::string, std::string>{"%in", makeWav(dir, 3)},
+                              {"%out", path},
+                              {"%cover", cover}})
+        for (std::size_t at; (at = command.find(key)) != command.npos;)
+            command.replace(at, key.size(), quote(value));
     mustRun(command);
     const auto serials = opusinfoSerials(path);
     expectEditKeepsTheRest(path, opus::readTags, opus::writeTags, c.edit);
@@ -64,6 +64,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {{{Field::Comment, ""}, {Field::Year, "1999"}},
                   {kEncoder, "title=Song", "artist=One", "artist=Two", "album=Record",
                    "TRACKNUMBER=4/12", "Date=1999"}}},
+        OpusCase{"ChainedStreamAfterItUntouched",
+                 OPUSENC "%in %out.1 && opusenc --quiet --title Next %in %out.2 && "
+                         "cat %out.1 %out.2 > %out && rm %out.1 %out.2",
+                 {{{Field::Comment, kBig}},
+                  {kEncoder, "title=Song", "artist=One", "artist=Two", "album=Record",
+                   "TRACKNUMBER=4/12", "Comment=" + kBig}}},
         OpusCase{"MadeByFfmpeg",
                  "ffmpeg -v error -i %in -c:a libopus -metadata title=Song -metadata artist=One "
                  "-metadata track=4/12 %out",
