@@ -5,6 +5,8 @@
 #include "tags/common/VorbisComments.h"
 #include "tags/flac/FlacBlocks.h"
 #include "tags/flac/FlacEdit.h"
+#include "tags/opus/FieldComments.h"
+#include "tags/opus/FileWindow.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,45 +16,6 @@ namespace velmora::flac {
 namespace vc = velmora::vorbiscomment;
 
 namespace {
-
-// The file read through one window: the block headers, the comment block and
-// the padding after it usually lie in the first few KiB, so a read or an edit
-// costs one or two system calls.
-class FileWindow {
-public:
-    explicit FileWindow(const InputFile& file) : file_(file) {}
-
-    std::size_t read(std::uint64_t offset, void* out, std::size_t n) {
-        if (offset < start_ || offset - start_ > window_.size() ||
-            n > window_.size() - (offset - start_)) {
-            if (n > kSize)
-                return file_.readAt(offset, out, n);
-            window_.resize(kSize);
-            window_.resize(file_.readAt(offset, window_.data(), kSize));
-            start_ = offset;
-            n = std::min(n, window_.size());
-        }
-        std::memcpy(out, window_.data() + (offset - start_), n);
-        return n;
-    }
-    ReadAt reader() {
-        return
-            [this](std::uint64_t offset, void* out, std::size_t n) { return read(offset, out, n); };
-    }
-    // [offset, offset + n) whole, or fewer bytes at the end of the file.
-    std::string range(std::uint64_t offset, std::size_t n) {
-        std::string bytes(n, '\0');
-        bytes.resize(read(offset, bytes.data(), n));
-        return bytes;
-    }
-    const InputFile& file() const { return file_; }
-
-private:
-    static constexpr std::size_t kSize = 16 * 1024;
-    const InputFile& file_;
-    std::string window_;
-    std::uint64_t start_ = 0;
-};
 
 [[noreturn]] void raiseRead(const std::string& path, const std::string& reason) {
     throw TagError("Cannot read the tags of \"" + expandPath(path) + "\": " + reason + ".");
@@ -97,25 +60,6 @@ private:
     FileWindow& window_;
     std::uint64_t position_;
     std::uint64_t end_;
-};
-
-// Keeps the bodies of the comments that may hold a field, passes over the rest.
-class FieldComments : public vc::CommentReceiver {
-public:
-    char* vendor(std::uint64_t, std::uint32_t) override { return nullptr; }
-    char* comment(std::uint32_t, std::uint64_t, std::uint32_t length,
-                  std::string_view head) override {
-        if (!vc::mayHoldField(head))
-            return nullptr;
-        kept_.emplace_back(length, '\0');
-        return kept_.back().data();
-    }
-    std::vector<std::string_view> views() const {
-        return std::vector<std::string_view>(kept_.begin(), kept_.end());
-    }
-
-private:
-    std::vector<std::string> kept_;
 };
 
 } // namespace

@@ -3,6 +3,9 @@
 #include "tags/opus/OpusTags.h"
 
 #include "tags/common/VorbisComments.h"
+#include "tags/opus/CommentPacketReader.h"
+#include "tags/opus/FieldComments.h"
+#include "tags/opus/FileWindow.h"
 #include "tags/opus/OggHeaderPages.h"
 
 #include <cstring>
@@ -74,15 +77,42 @@ bool looksLikeOpus(const InputFile& file) {
     return firstPacketStartsWith(readerOf(file), file.size(), kIdentification);
 }
 
+namespace {
+
+// The comment packet as a source for the shared scanner.
+class PacketSource : public vc::CommentSource {
+public:
+    explicit PacketSource(CommentPacketReader& reader) : reader_(reader) {}
+    bool read(char* to, std::size_t n) override { return reader_.read(to, n); }
+    bool skip(std::uint64_t n) override { return reader_.skip(n); }
+    std::uint64_t remaining() const override { return reader_.remainingBound(); }
+
+private:
+    CommentPacketReader& reader_;
+};
+
+} // namespace
+
+// Reads the page headers and the comments that hold a field; a cover picture
+// among the comments is passed over unread.
 TagValues readTags(const std::string& path) {
     const InputFile file(path);
-    const HeaderPages pages = headersOf(file, false);
-    vc::CommentList list;
-    std::size_t used = 0;
-    if (!vc::parseComments(std::string_view(pages.comments).substr(kCommentMagic.size()), list,
-                           used))
-        raise(false, path, "The Opus comment header is damaged");
-    return vc::valuesFromComments(list.comments);
+    FileWindow window(file);
+    try {
+        CommentPacketReader reader(window.reader(), file.size());
+        if (reader.firstPacket().compare(0, kIdentification.size(), kIdentification) != 0)
+            raise(false, path, "The file is not an Opus file");
+        std::string magic(kCommentMagic.size(), '\0');
+        if (!reader.read(magic.data(), magic.size()) || magic != kCommentMagic)
+            raise(false, path, "The Opus comment header is missing");
+        PacketSource source(reader);
+        FieldComments comments;
+        if (!vc::scanComments(source, comments))
+            raise(false, path, "The Opus comment header is damaged");
+        return vc::valuesFromComments(comments.views());
+    } catch (const FormatError& e) {
+        raise(false, path, e.what());
+    }
 }
 
 void writeTags(const std::string& path, const TagValues& values, FieldMask changed) {

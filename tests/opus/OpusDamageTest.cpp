@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "The Ogg stream does not begin with a stream's first page",
                 "The Ogg stream does not begin with a stream's first page"},
         Hostile{"OnlyTheHead", page(kBeginOfStream, 0, {kHead}),
-                "The Ogg stream ends before its header packets do",
+                "The Opus comment header is missing",
                 "The Ogg stream ends before its header packets do"},
         Hostile{"CutInsideAPage", opusWith(tags(le32(0) + le32(0))).substr(0, 60),
                 "The Ogg stream ends inside a page", "The Ogg stream ends inside a page"},
