@@ -3,11 +3,14 @@
 // that the result reads again with the comments written.
 #include "base/OggPage.h"
 #include "tags/common/VorbisComments.h"
+#include "tags/opus/CommentPacketReader.h"
+#include "tags/opus/FieldComments.h"
 #include "tags/opus/OggHeaderPages.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 using namespace velmora;
@@ -41,6 +44,31 @@ void sealEveryPage(std::string& bytes) {
     }
 }
 
+// The comment packet read on demand, as the reader does: its values, or
+// nothing when it is damaged.
+std::optional<TagValues> valuesReadOnDemand(const std::string& bytes) {
+    struct Source : vc::CommentSource {
+        opus::CommentPacketReader& reader;
+        explicit Source(opus::CommentPacketReader& r) : reader(r) {}
+        bool read(char* to, std::size_t n) override { return reader.read(to, n); }
+        bool skip(std::uint64_t n) override { return reader.skip(n); }
+        std::uint64_t remaining() const override { return reader.remainingBound(); }
+    };
+    try {
+        opus::CommentPacketReader reader(memoryReader(bytes), bytes.size());
+        char magic[8];
+        if (!reader.read(magic, 8))
+            return std::nullopt;
+        Source source(reader);
+        FieldComments comments;
+        if (!vc::scanComments(source, comments))
+            return std::nullopt;
+        return vc::valuesFromComments(comments.views());
+    } catch (const opus::FormatError&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -48,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     opus::firstPacketStartsWith(memoryReader(bytes), bytes.size(), "OpusHead");
     if (!bytes.empty() && (bytes.back() & 1))
         sealEveryPage(bytes);
+    const std::optional<TagValues> onDemand = valuesReadOnDemand(bytes);
     opus::HeaderPages pages;
     try {
         pages = opus::readHeaderPages(memoryReader(bytes), bytes.size(), bytes.size(), true);
@@ -56,6 +85,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     vc::CommentList list;
     std::size_t used = 0;
+    // Both readers see the same values when both can read the packet.
+    if (pages.comments.size() >= 8 &&
+        vc::parseComments(std::string_view(pages.comments).substr(8), list, used) && onDemand &&
+        *onDemand != vc::valuesFromComments(list.comments))
+        std::abort();
     if (pages.comments.size() < 8 ||
         !vc::parseComments(std::string_view(pages.comments).substr(8), list, used) ||
         !pages.checksumsValid || !pages.commentPagesOwnPacket)
