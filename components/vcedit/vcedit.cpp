@@ -62,6 +62,13 @@ int vcedit_open_callbacks(vcedit_state* state, void* in, vcedit_read_func read_f
                    [&](vcedit::Editor& editor) { return editor.open(read_func, in, write_func); });
 }
 
+int vcedit_open_read(vcedit_state* state, void* in, vcedit_read_func read_func,
+                     vcedit_skip_func skip_func, vcedit_want_func want_func, void* want_context) {
+    return guarded(state, [&](vcedit::Editor& editor) {
+        return editor.openForReading(read_func, skip_func, in, want_func, want_context);
+    });
+}
+
 vorbis_comment* vcedit_comments(vcedit_state* state) {
     return state ? state->vc : nullptr;
 }

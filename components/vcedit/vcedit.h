@@ -47,6 +47,16 @@ VCEDIT_EXPORT vcedit_state* vcedit_new_state(void);
 VCEDIT_EXPORT int vcedit_open_callbacks(vcedit_state* state, void* in, vcedit_read_func read_func,
                                         vcedit_write_func write_func);
 
+/* Reads the stream only as far as the end of the first Vorbis stream's comment
+ * header, for showing comments: state->vc gets the comments that want accepts
+ * (every one when want is NULL), in order, and no vendor text. The bodies of
+ * the others are passed over with skip, never read (read and dropped when skip
+ * is NULL), and so are pages of other streams. Page checksums are not checked.
+ * 0 on success; non-zero with lasterror set. Such a state cannot be written. */
+VCEDIT_EXPORT int vcedit_open_read(vcedit_state* state, void* in, vcedit_read_func read_func,
+                                   vcedit_skip_func skip_func, vcedit_want_func want_func,
+                                   void* want_context);
+
 /* The state's comments: those of the input after vcedit_open_callbacks. */
 VCEDIT_EXPORT vorbis_comment* vcedit_comments(vcedit_state* state);
 

@@ -7,6 +7,11 @@
 #include <limits>
 
 std::size_t OggFileInput::read(void* buffer, std::size_t n) {
+    // Never asked past the end: a read there costs a system call for nothing.
+    n = static_cast<std::size_t>(
+        std::min<std::uint64_t>(n, file_.size() - std::min(position_, file_.size())));
+    if (n == 0)
+        return 0;
     errno = 0;
     const std::size_t got = file_.readAt(position_, buffer, n);
     if (got < n && position_ + got < file_.size() && errorCode_ == 0)
