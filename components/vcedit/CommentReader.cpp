@@ -216,6 +216,8 @@ const char* CommentReader::endComments() {
     char framing = 0;
     if (!read(&framing, 1) || !(framing & 1))
         return pageError_ ? pageError_ : "The Vorbis comment header is damaged";
+    if ((pageFlags_ & kEndOfStream) && packetEndsHere_ && segment_ >= segments_)
+        return "The Vorbis stream ends within its headers"; // no setup header follows
     // The page on which the header ends must be whole.
     if (!window_.pass(bodyLeft_))
         return kEndsWithin;
