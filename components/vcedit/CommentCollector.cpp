@@ -31,12 +31,9 @@ char* CommentCollector::comment(std::uint32_t, std::uint64_t, std::uint32_t leng
                                 std::string_view head) {
     if (want_ && !want_(head.data(), head.size(), context_))
         return nullptr;
-    texts_.reserve(texts_.size() + 1);
-    lengths_.reserve(lengths_.size() + 1);
-    char* text = allocate(length);
-    texts_.push_back(text);
     lengths_.push_back(static_cast<int>(length));
-    return text;
+    texts_.push_back(nullptr); // a slot first: nothing leaks when growing fails
+    return texts_.back() = allocate(length);
 }
 
 bool CommentCollector::moveInto(vorbis_comment& vc) {

@@ -17,7 +17,10 @@ class CommentCollector : public velmora::vorbiscomment::CommentReceiver {
 public:
     // want: which comments to take (nullptr: all); keepVendor: read the vendor text.
     CommentCollector(vcedit_want_func want, void* context, bool keepVendor)
-        : want_(want), context_(context), keepVendor_(keepVendor) {}
+        : want_(want), context_(context), keepVendor_(keepVendor) {
+        texts_.reserve(16);
+        lengths_.reserve(16);
+    }
     ~CommentCollector() override;
     CommentCollector(const CommentCollector&) = delete;
     CommentCollector& operator=(const CommentCollector&) = delete;

@@ -85,7 +85,20 @@ void CommentReader::startRun() {
     }
 }
 
-const char* CommentReader::readIdentification(vorbis_info& info, vorbis_comment& vc) {
+namespace {
+
+// The identification header as libvorbis checks it: version 0, channels and
+// rate set, block sizes 64..8192 with the short not above the long, framing bit.
+bool identificationValid(const unsigned char* p, std::size_t size) {
+    if (size < 30 || le32(p + 7) != 0 || p[11] == 0 || le32(p + 12) == 0)
+        return false;
+    const unsigned shortBlock = p[28] & 15, longBlock = p[28] >> 4;
+    return shortBlock >= 6 && longBlock <= 13 && shortBlock <= longBlock && (p[29] & 1);
+}
+
+} // namespace
+
+const char* CommentReader::readIdentification() {
     for (;;) {
         if (const char* error = nextPage(kFirstRead))
             return error;
@@ -106,12 +119,7 @@ const char* CommentReader::readIdentification(vorbis_info& info, vorbis_comment&
     startRun();
     if (!packetEndsHere_ || runLeft_ > kFirstRead || !window_.ensure(runLeft_, kFirstRead))
         return "The Vorbis identification header is damaged";
-    ogg_packet op{};
-    op.packet = const_cast<unsigned char*>(window_.data()); // libvorbis only reads it
-    op.bytes = static_cast<long>(runLeft_);
-    op.b_o_s = 1;
-    op.packetno = 0;
-    if (vorbis_synthesis_headerin(&info, &vc, &op) != 0)
+    if (!identificationValid(window_.data(), runLeft_))
         return "The Vorbis identification header is damaged";
     window_.consume(runLeft_);
     bodyLeft_ -= runLeft_;
@@ -184,11 +192,53 @@ bool CommentReader::read(char* to, std::size_t n) {
     return true;
 }
 
+// A comment over many pages: pages of one size carry the same number of
+// packet bytes, so the page on which the comment ends lies at a known offset.
+// When the page found there is the one expected (our stream, the page number
+// that many pages on, continuing the packet), the pages between are passed
+// over unread. Returns the packet bytes passed over (0 when not taken).
+std::uint64_t CommentReader::leap(std::uint64_t n) {
+    if (!window_.canSeek() || runLeft_ != 0 || packetEndsHere_ || segments_ == 0)
+        return 0;
+    for (std::size_t i = 0; i < segments_; ++i)
+        if (lacing_[i] != 255)
+            return 0;
+    const std::uint64_t perPage = 255 * std::uint64_t(segments_);
+    const std::uint64_t pageSize = kPageHeaderSize + segments_ + perPage;
+    const std::uint64_t here = window_.position();
+    // The page where n ends is read; the last page of a packet may be larger
+    // than the others, so one page less is tried too.
+    const std::uint64_t most = (n - 1) / perPage;
+    for (std::uint64_t pages = most; pages >= 2 && pages + 1 >= most; --pages) {
+        const std::uint32_t expected = nextSequence_ + static_cast<std::uint32_t>(pages);
+        if (headerBytes_ + pages * pageSize > kMaxHeaderBytes ||
+            !window_.moveTo(here + pages * pageSize) ||
+            !window_.ensure(kPageHeaderSize, kHeaderOnly))
+            continue;
+        const unsigned char* p = window_.data();
+        if (std::memcmp(p, "OggS", 5) == 0 && // the capture pattern and version 0
+            le32(p + 14) == serial_ && le32(p + 18) == expected && (p[5] & kContinued)) {
+            nextSequence_ = expected;
+            headerBytes_ += pages * pageSize;
+            packetBytes_ += pages * perPage;
+            return pages * perPage;
+        }
+    }
+    window_.moveTo(here); // not as expected: page by page
+    leapFailed_ = true;
+    return 0;
+}
+
 bool CommentReader::skip(std::uint64_t n) {
+    leapFailed_ = false;
     while (n > 0) {
         if (runLeft_ == 0) {
+            if (packetEndsHere_)
+                return false;
+            if (!leapFailed_)
+                n -= leap(n);
             // Still more than a page to pass: only the next page's header is needed.
-            if (packetEndsHere_ || !advance(n > 255 * 255 ? kHeaderOnly : kFirstRead))
+            if (!advance(n > 255 * 255 ? kHeaderOnly : kFirstRead))
                 return false;
             continue;
         }
@@ -230,16 +280,16 @@ namespace vcedit {
 
 // ---------------------------------------------------------------------------
 
-const char* Editor::openForReading(vcedit_read_func read, vcedit_skip_func skip, void* in,
+const char* Editor::openForReading(vcedit_read_func read, vcedit_seek_func seek, void* in,
                                    vcedit_want_func want, void* context) {
     if (opened_ || input_ || readOnly_)
         return "This editing state has already opened a stream";
     if (!read)
         return "No read function was given";
     readOnly_ = true;
-    PageWindow window(read, skip, in);
+    PageWindow window(read, seek, in);
     CommentReader reader(window);
-    if (const char* error = reader.readIdentification(info_, *state_->vc))
+    if (const char* error = reader.readIdentification())
         return error;
     if (const char* error = reader.beginComments())
         return error;

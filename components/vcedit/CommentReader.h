@@ -8,7 +8,6 @@
 #include "tags/common/VorbisComments.h"
 
 #include <cstdint>
-#include <vorbis/codec.h>
 
 namespace vcedit {
 
@@ -16,9 +15,9 @@ class CommentReader : public velmora::vorbiscomment::CommentSource {
 public:
     explicit CommentReader(PageWindow& window) : window_(window) {}
 
-    // Finds the first Vorbis stream and reads its identification header into
-    // info. nullptr on success, else the error text.
-    const char* readIdentification(vorbis_info& info, vorbis_comment& vc);
+    // Finds the first Vorbis stream and checks its identification header.
+    // nullptr on success, else the error text.
+    const char* readIdentification();
     // Positions at the start of the comment header's list (after its packet
     // type and "vorbis"). nullptr on success, else the error text.
     const char* beginComments();
@@ -37,6 +36,7 @@ private:
     const char* nextPageOfOurs(std::size_t want);
     void startRun();
     bool advance(std::size_t want); // to the next page of the packet
+    std::uint64_t leap(std::uint64_t n);
 
     PageWindow& window_;
     bool haveSerial_ = false;
@@ -55,6 +55,7 @@ private:
     bool packetEndsHere_ = false;   // the run ends with a segment below 255
     std::uint64_t packetBytes_ = 0; // bytes of the comment packet taken so far
     const char* pageError_ = nullptr;
+    bool leapFailed_ = false; // this comment's pages are not all of one size
 };
 
 } // namespace vcedit

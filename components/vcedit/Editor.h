@@ -44,7 +44,7 @@ public:
     // Each returns nullptr on success or a static error text.
     const char* open(vcedit_read_func read, void* in, vcedit_write_func write);
     // Reads only as far as the comments, taking those `want` accepts.
-    const char* openForReading(vcedit_read_func read, vcedit_skip_func skip, void* in,
+    const char* openForReading(vcedit_read_func read, vcedit_seek_func seek, void* in,
                                vcedit_want_func want, void* context);
     const char* write(void* out);
 
@@ -66,7 +66,8 @@ private:
     bool readOnly_ = false; // opened for reading the comments only
     bool written_ = false;
 
-    vorbis_info info_;
+    vorbis_info info_; // set up by a full open only
+    bool infoReady_ = false;
     std::uint32_t serial_ = 0;
     bool haveSerial_ = false;
     bool seenOurPage_ = false;

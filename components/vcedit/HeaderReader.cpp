@@ -19,6 +19,8 @@ const char* Editor::open(vcedit_read_func read, void* in, vcedit_write_func writ
         return "No read function was given";
     input_ = std::make_unique<InputBuffer>(read, in);
     write_ = write;
+    vorbis_info_init(&info_);
+    infoReady_ = true;
     if (const char* error = readHeaders())
         return error;
     opened_ = true;

@@ -49,26 +49,32 @@ bool PageWindow::copy(char* to, std::size_t n) {
 }
 
 bool PageWindow::pass(std::uint64_t n) {
-    const std::size_t held = static_cast<std::size_t>(std::min<std::uint64_t>(n, size()));
-    consume(held);
-    n -= held;
-    if (n == 0)
+    return moveTo(position() + n);
+}
+
+bool PageWindow::moveTo(std::uint64_t offset) {
+    const std::uint64_t bufferStart = taken_ - end_;
+    if (offset >= bufferStart && offset <= taken_) { // within what is held
+        begin_ = static_cast<std::size_t>(offset - bufferStart);
         return true;
-    if (skip_) {
-        if (ended_ || skip_(stream_, n) != 0) {
+    }
+    begin_ = end_ = 0;
+    if (seek_) {
+        if (seek_(stream_, offset) != 0) {
             ended_ = true;
             return false;
         }
-        taken_ += n;
+        taken_ = offset;
+        ended_ = false;
         return true;
     }
-    while (n > 0) { // no skip callback: read and drop
-        begin_ = end_ = 0;
-        const std::size_t got =
-            readInto(buffer_, static_cast<std::size_t>(std::min<std::uint64_t>(n, kSize)));
+    if (offset < taken_)
+        return false;         // no going back without a seek
+    while (taken_ < offset) { // read and drop
+        const std::size_t got = readInto(
+            buffer_, static_cast<std::size_t>(std::min<std::uint64_t>(offset - taken_, kSize)));
         if (got == 0)
             return false;
-        n -= got;
     }
     return true;
 }

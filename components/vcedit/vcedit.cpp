@@ -11,12 +11,11 @@ struct vcedit_private : vcedit::Editor {
 
 namespace vcedit {
 
-Editor::Editor(vcedit_state* state) : state_(state) {
-    vorbis_info_init(&info_);
-}
+Editor::Editor(vcedit_state* state) : state_(state) {}
 
 Editor::~Editor() {
-    vorbis_info_clear(&info_);
+    if (infoReady_)
+        vorbis_info_clear(&info_);
 }
 
 } // namespace vcedit
@@ -63,9 +62,9 @@ int vcedit_open_callbacks(vcedit_state* state, void* in, vcedit_read_func read_f
 }
 
 int vcedit_open_read(vcedit_state* state, void* in, vcedit_read_func read_func,
-                     vcedit_skip_func skip_func, vcedit_want_func want_func, void* want_context) {
+                     vcedit_seek_func seek_func, vcedit_want_func want_func, void* want_context) {
     return guarded(state, [&](vcedit::Editor& editor) {
-        return editor.openForReading(read_func, skip_func, in, want_func, want_context);
+        return editor.openForReading(read_func, seek_func, in, want_func, want_context);
     });
 }
 

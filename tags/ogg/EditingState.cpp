@@ -65,11 +65,11 @@ void EditingState::open(OggStream& input, const std::string& fileName) {
 
 void EditingState::openForReading(OggStream& input, const std::string& fileName) {
     using OpenFunction =
-        int (*)(vcedit_state*, void*, vcedit_read_func, vcedit_skip_func, vcedit_want_func, void*);
+        int (*)(vcedit_state*, void*, vcedit_read_func, vcedit_seek_func, vcedit_want_func, void*);
     auto openRead = library_.symbol<OpenFunction>("vcedit_open_read");
     if (!openRead) // a library without the reading entry point reads everything
         return open(input, fileName);
-    if (!state_ || openRead(state_, &input, OggReadFunc, OggSkipFunc, wantsComment, nullptr) != 0)
+    if (!state_ || openRead(state_, &input, OggReadFunc, OggSeekFunc, wantsComment, nullptr) != 0)
         throw velmora::TagError("Cannot open " + fileName + ": " + lastError());
 }
 

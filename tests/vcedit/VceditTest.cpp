@@ -203,7 +203,7 @@ TEST_P(Refusals, SayWhy) {
     // Reading only the comments refuses the same way.
     State reading = newState();
     OggMemoryInput again(GetParam().bytes);
-    EXPECT_NE(vcedit_open_read(reading.get(), &again, OggReadFunc, OggSkipFunc, nullptr, nullptr),
+    EXPECT_NE(vcedit_open_read(reading.get(), &again, OggReadFunc, OggSeekFunc, nullptr, nullptr),
               0);
     EXPECT_STREQ(reading->lasterror, GetParam().error);
 }
@@ -287,11 +287,11 @@ std::size_t countingRead(void* buffer, std::size_t size, std::size_t count, void
     return n / size;
 }
 
-int countingSkip(void* stream, unsigned long long n) {
+int countingSeek(void* stream, unsigned long long offset) {
     auto* in = static_cast<CountingInput*>(stream);
-    if (n > in->bytes.size() - in->position)
+    if (offset > in->bytes.size())
         return -1;
-    in->position += n;
+    in->position = static_cast<std::size_t>(offset);
     return 0;
 }
 
@@ -331,7 +331,7 @@ struct ReadShape {
     bool ownPages = true;
     bool multiplexed = false;
     std::size_t step = 0;
-    bool canSkip = true;
+    bool canSeek = true;
     std::size_t maxBytesRead = 0; // 0: not checked
 };
 
@@ -350,7 +350,7 @@ TEST_P(CommentsOnly, TakesTheWantedCommentsAndPassesOverTheRest) {
     State state = newState();
     CountingInput input{bytes, 0, shape.step};
     ASSERT_EQ(vcedit_open_read(state.get(), &input, countingRead,
-                               shape.canSkip ? countingSkip : nullptr, titleOrArtist, nullptr),
+                               shape.canSeek ? countingSeek : nullptr, titleOrArtist, nullptr),
               0)
         << state->lasterror;
     EXPECT_EQ(commentsOfState(state.get()), wanted(shape.comments));
@@ -377,7 +377,7 @@ INSTANTIATE_TEST_SUITE_P(
                   true,
                   64 * 1024},
         ReadShape{"PictureFirst", {kBigPicture, "TITLE=t"}, true, false, 0, true, 64 * 1024},
-        ReadShape{"NoSkipCallback", {"TITLE=t", kBigPicture, "ARTIST=z"}, true, false, 0, false},
+        ReadShape{"NoSeekCallback", {"TITLE=t", kBigPicture, "ARTIST=z"}, true, false, 0, false},
         ReadShape{"OneByteReads", {"TITLE=t", std::string(70000, 'p'), "ARTIST=z"}, true, false, 1},
         ReadShape{"SetupSharesAPageWithAudio", {"TITLE=t", "ARTIST=a"}, false},
         ReadShape{"BehindAnotherStream", {"TITLE=t", "ARTIST=a"}, true, true},
