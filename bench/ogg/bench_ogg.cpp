@@ -50,8 +50,8 @@ long envNumber(const char* name, long fallback) {
 }
 
 std::vector<std::string> ordinaryComments() {
-    return {"TITLE=Song",    "ARTIST=Someone", "ALBUM=Record",      "TRACKNUMBER=3",
-            "DATE=2001",     "GENRE=Rock",     "ALBUMARTIST=Group", "REPLAYGAIN_TRACK_GAIN=-3.1 dB"};
+    return {"TITLE=Song", "ARTIST=Someone", "ALBUM=Record",      "TRACKNUMBER=3",
+            "DATE=2001",  "GENRE=Rock",     "ALBUMARTIST=Group", "REPLAYGAIN_TRACK_GAIN=-3.1 dB"};
 }
 
 std::vector<std::string> manyComments() {
@@ -100,7 +100,7 @@ void makeFiles() {
     fixture::VorbisOptions options; // about 110 KB each
     options.rate = 44100;
     options.channels = 2;
-    options.seconds = 9;
+    options.seconds = 36;
     options.comments = ordinaryComments();
     const std::string song = fixture::makeVorbis(options);
     const long count = envNumber("VELMORA_BENCH_OGG_WRITE_FILES", 1001);

@@ -191,15 +191,31 @@ bool sameName(std::string_view a, std::string_view b) {
 }
 
 std::optional<NameMatch> fieldOfName(std::string_view name) {
-    // Only these lengths can match (4 DATE ... 11 DESCRIPTION, TRACKNUMBER).
-    constexpr unsigned kLengths = 1u << 4 | 1u << 5 | 1u << 6 | 1u << 7 | 1u << 11;
-    if (name.size() > 11 || !(kLengths >> name.size() & 1))
+    // Told apart by length and first letter before any comparison.
+    auto is = [&](Field field, int which) -> std::optional<NameMatch> {
+        if (sameName(name, namesOf(field).names[which]))
+            return NameMatch{field, which};
         return std::nullopt;
-    for (const FieldNames& entry : kFieldNames)
-        for (int which = 0; which < 2; ++which)
-            if (!entry.names[which].empty() && sameName(name, entry.names[which]))
-                return NameMatch{entry.field, which};
-    return std::nullopt;
+    };
+    if (name.empty())
+        return std::nullopt;
+    const char first = lowered(name[0]);
+    switch (name.size()) {
+    case 4:
+        return is(Field::Year, 0);
+    case 5:
+        return first == 't'   ? is(Field::Title, 0)
+               : first == 'a' ? is(Field::Album, 0)
+                              : is(Field::Genre, 0);
+    case 6:
+        return is(Field::Artist, 0);
+    case 7:
+        return is(Field::Comment, 0);
+    case 11:
+        return first == 't' ? is(Field::Track, 0) : is(Field::Comment, 1);
+    default:
+        return std::nullopt;
+    }
 }
 
 bool mayHoldField(std::string_view head) {

@@ -23,9 +23,11 @@ int wantsComment(const char* head, std::size_t headSize, void* /*context*/) {
 } // namespace
 
 std::string vceditLibraryPath() {
-    static const std::string executableDir = velmora::executableDir(); // it does not move
-    std::string dir = libraryDirOverride.empty() ? executableDir : libraryDirOverride;
-    if (!dir.empty() && dir.back() != '/')
+    static const std::string besideProgram = velmora::executableDir() + "libvcedit.so";
+    if (libraryDirOverride.empty())
+        return besideProgram;
+    std::string dir = libraryDirOverride;
+    if (dir.back() != '/')
         dir += '/';
     return dir + "libvcedit.so";
 }
@@ -74,8 +76,7 @@ void EditingState::openForReading(OggStream& input, const std::string& fileName)
 }
 
 vorbis_comment* EditingState::comments() const {
-    auto get = library_.symbol<vorbis_comment* (*)(vcedit_state*)>("vcedit_comments");
-    return state_ && get ? get(state_) : nullptr;
+    return state_ ? state_->vc : nullptr; // the state's published field
 }
 
 void EditingState::write(OggStream& output) {
