@@ -121,8 +121,12 @@ void setComments(vcedit_state* state, const std::vector<std::string_view>& comme
     // The views may point into the structure about to be cleared.
     std::vector<std::string> copies(comments.begin(), comments.end());
     clear(state->vc);
-    for (const std::string& comment : copies)
-        addRawComment(comment, state);
+    for (const std::string& comment : copies) {
+        if (comment.find('\0') == std::string::npos)
+            add(state->vc, comment.c_str());
+        else
+            addRawComment(comment, state);
+    }
 }
 
 } // namespace ogg
