@@ -143,13 +143,13 @@ void appendComments(std::string& out, std::string_view vendor,
 // ---------------------------------------------------------------------------
 
 const std::array<FieldNames, FieldCount> kFieldNames = {{
-    {Field::Title, {"TITLE", nullptr}, "Title"},
-    {Field::Artist, {"ARTIST", nullptr}, "Artist"},
-    {Field::Album, {"ALBUM", nullptr}, "Album"},
-    {Field::Year, {"DATE", nullptr}, "Date"},
-    {Field::Genre, {"GENRE", nullptr}, "Genre"},
+    {Field::Title, {"TITLE", {}}, "Title"},
+    {Field::Artist, {"ARTIST", {}}, "Artist"},
+    {Field::Album, {"ALBUM", {}}, "Album"},
+    {Field::Year, {"DATE", {}}, "Date"},
+    {Field::Genre, {"GENRE", {}}, "Genre"},
     {Field::Comment, {"COMMENT", "DESCRIPTION"}, "Comment"},
-    {Field::Track, {"TRACKNUMBER", nullptr}, "TrackNumber"},
+    {Field::Track, {"TRACKNUMBER", {}}, "TrackNumber"},
 }};
 
 namespace {
@@ -191,11 +191,31 @@ bool sameName(std::string_view a, std::string_view b) {
 }
 
 std::optional<NameMatch> fieldOfName(std::string_view name) {
-    for (const FieldNames& entry : kFieldNames)
-        for (int which = 0; which < 2; ++which)
-            if (entry.names[which] && sameName(name, entry.names[which]))
-                return NameMatch{entry.field, which};
-    return std::nullopt;
+    // Told apart by length and first letter before any comparison.
+    auto is = [&](Field field, int which) -> std::optional<NameMatch> {
+        if (sameName(name, namesOf(field).names[which]))
+            return NameMatch{field, which};
+        return std::nullopt;
+    };
+    if (name.empty())
+        return std::nullopt;
+    const char first = lowered(name[0]);
+    switch (name.size()) {
+    case 4:
+        return is(Field::Year, 0);
+    case 5:
+        return first == 't'   ? is(Field::Title, 0)
+               : first == 'a' ? is(Field::Album, 0)
+                              : is(Field::Genre, 0);
+    case 6:
+        return is(Field::Artist, 0);
+    case 7:
+        return is(Field::Comment, 0);
+    case 11:
+        return first == 't' ? is(Field::Track, 0) : is(Field::Comment, 1);
+    default:
+        return std::nullopt;
+    }
 }
 
 bool mayHoldField(std::string_view head) {
@@ -231,13 +251,80 @@ std::string_view valueOf(std::string_view comment) {
 
 } // namespace
 
+namespace {
+
+// Whether bytes are valid UTF-8 (overlong forms, surrogates and code points
+// above U+10FFFF are not), eight ASCII bytes at a time where it can.
+bool validUtf8(std::string_view s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* end = p + s.size();
+    while (p < end) {
+        if (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if (!(word & 0x8080808080808080ull)) {
+                p += 8;
+                continue;
+            }
+        }
+        const unsigned c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        std::size_t more = 0;
+        unsigned low = 0x80, high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            low = c == 0xE0 ? 0xA0 : 0x80;
+            high = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            low = c == 0xF0 ? 0x90 : 0x80;
+            high = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (static_cast<std::size_t>(end - p) <= more || p[1] < low || p[1] > high)
+            return false;
+        for (std::size_t i = 2; i <= more; ++i)
+            if ((p[i] & 0xC0) != 0x80)
+                return false;
+        p += more + 1;
+    }
+    return true;
+}
+
+// Characters 0..32 off both ends, then made valid UTF-8 (an invalid byte
+// becomes a character above 127, so trimming first gives the same text).
+std::string shownValue(std::string_view value) {
+    std::size_t begin = 0, end = value.size();
+    while (begin < end && static_cast<unsigned char>(value[begin]) <= 32)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(value[end - 1]) <= 32)
+        --end;
+    value = value.substr(begin, end - begin);
+    return validUtf8(value) ? std::string(value) : toValidUtf8(value);
+}
+
+} // namespace
+
 TagValues valuesFromComments(const std::vector<std::string_view>& comments) {
-    const FieldComments found(comments);
+    // Per field and name, the last comment of it.
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::size_t last[FieldCount][2];
+    std::fill(&last[0][0], &last[0][0] + FieldCount * 2, kNone);
+    for (std::size_t i = 0; i < comments.size(); ++i)
+        if (auto name = commentName(comments[i]))
+            if (auto match = fieldOfName(*name))
+                last[static_cast<std::size_t>(match->field)][match->which] = i;
     TagValues values;
-    for (const FieldNames& entry : kFieldNames) {
-        const auto& indices = found.shown(entry.field);
-        if (!indices.empty())
-            values[entry.field] = trimControl(toValidUtf8(valueOf(comments[indices.back()])));
+    for (int f = 0; f < FieldCount; ++f) {
+        const std::size_t shown = last[f][0] != kNone ? last[f][0] : last[f][1];
+        if (shown != kNone)
+            values.values[f] = shownValue(valueOf(comments[shown]));
     }
     return values;
 }
@@ -286,7 +373,7 @@ EditedComments applyEdits(const std::vector<std::string_view>& comments, const T
             result.comments.push_back(result.added[static_cast<std::size_t>(fate[i])]);
     }
     for (Field f : appended) {
-        result.added.push_back(std::string(namesOf(f).writtenAs) + "=" + values[f]);
+        result.added.push_back(std::string(namesOf(f).writtenAs).append(1, '=').append(values[f]));
         result.comments.push_back(result.added.back());
     }
     return result;

@@ -120,8 +120,8 @@ bool sameName(std::string_view a, std::string_view b);
 // COMMENT. `writtenAs` is the name a new comment gets.
 struct FieldNames {
     Field field;
-    std::array<const char*, 2> names; // upper case; the second may be nullptr
-    const char* writtenAs;
+    std::array<std::string_view, 2> names; // upper case; the second may be empty
+    std::string_view writtenAs;
 };
 extern const std::array<FieldNames, FieldCount> kFieldNames;
 

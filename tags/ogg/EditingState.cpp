@@ -23,9 +23,11 @@ int wantsComment(const char* head, std::size_t headSize, void* /*context*/) {
 } // namespace
 
 std::string vceditLibraryPath() {
-    static const std::string executableDir = velmora::executableDir(); // it does not move
-    std::string dir = libraryDirOverride.empty() ? executableDir : libraryDirOverride;
-    if (!dir.empty() && dir.back() != '/')
+    static const std::string besideProgram = velmora::executableDir() + "libvcedit.so";
+    if (libraryDirOverride.empty())
+        return besideProgram;
+    std::string dir = libraryDirOverride;
+    if (dir.back() != '/')
         dir += '/';
     return dir + "libvcedit.so";
 }
@@ -65,17 +67,16 @@ void EditingState::open(OggStream& input, const std::string& fileName) {
 
 void EditingState::openForReading(OggStream& input, const std::string& fileName) {
     using OpenFunction =
-        int (*)(vcedit_state*, void*, vcedit_read_func, vcedit_skip_func, vcedit_want_func, void*);
+        int (*)(vcedit_state*, void*, vcedit_read_func, vcedit_seek_func, vcedit_want_func, void*);
     auto openRead = library_.symbol<OpenFunction>("vcedit_open_read");
     if (!openRead) // a library without the reading entry point reads everything
         return open(input, fileName);
-    if (!state_ || openRead(state_, &input, OggReadFunc, OggSkipFunc, wantsComment, nullptr) != 0)
+    if (!state_ || openRead(state_, &input, OggReadFunc, OggSeekFunc, wantsComment, nullptr) != 0)
         throw velmora::TagError("Cannot open " + fileName + ": " + lastError());
 }
 
 vorbis_comment* EditingState::comments() const {
-    auto get = library_.symbol<vorbis_comment* (*)(vcedit_state*)>("vcedit_comments");
-    return state_ && get ? get(state_) : nullptr;
+    return state_ ? state_->vc : nullptr; // the state's published field
 }
 
 void EditingState::write(OggStream& output) {
@@ -120,8 +121,12 @@ void setComments(vcedit_state* state, const std::vector<std::string_view>& comme
     // The views may point into the structure about to be cleared.
     std::vector<std::string> copies(comments.begin(), comments.end());
     clear(state->vc);
-    for (const std::string& comment : copies)
-        addRawComment(comment, state);
+    for (const std::string& comment : copies) {
+        if (comment.find('\0') == std::string::npos)
+            add(state->vc, comment.c_str());
+        else
+            addRawComment(comment, state);
+    }
 }
 
 } // namespace ogg

@@ -7,6 +7,11 @@
 #include <limits>
 
 std::size_t OggFileInput::read(void* buffer, std::size_t n) {
+    // Never asked past the end: a read there costs a system call for nothing.
+    n = static_cast<std::size_t>(
+        std::min<std::uint64_t>(n, file_.size() - std::min(position_, file_.size())));
+    if (n == 0)
+        return 0;
     errno = 0;
     const std::size_t got = file_.readAt(position_, buffer, n);
     if (got < n && position_ + got < file_.size() && errorCode_ == 0)
@@ -15,10 +20,10 @@ std::size_t OggFileInput::read(void* buffer, std::size_t n) {
     return got;
 }
 
-bool OggFileInput::skip(std::uint64_t n) {
-    if (n > file_.size() - std::min(position_, file_.size()))
+bool OggFileInput::seekTo(std::uint64_t offset) {
+    if (offset > file_.size())
         return false;
-    position_ += n;
+    position_ = offset;
     return true;
 }
 
@@ -48,10 +53,10 @@ std::size_t OggMemoryInput::read(void* buffer, std::size_t n) {
     return got;
 }
 
-bool OggMemoryInput::skip(std::uint64_t n) {
-    if (n > bytes_.size() - position_)
+bool OggMemoryInput::seekTo(std::uint64_t offset) {
+    if (offset > bytes_.size())
         return false;
-    position_ += static_cast<std::size_t>(n);
+    position_ = static_cast<std::size_t>(offset);
     return true;
 }
 
@@ -81,6 +86,6 @@ std::size_t OggWriteFunc(const void* buffer, std::size_t size, std::size_t count
     return static_cast<OggStream*>(stream)->write(buffer, totalBytes(size, count)) / size;
 }
 
-int OggSkipFunc(void* stream, unsigned long long n) {
-    return stream && static_cast<OggStream*>(stream)->skip(n) ? 0 : -1;
+int OggSeekFunc(void* stream, unsigned long long offset) {
+    return stream && static_cast<OggStream*>(stream)->seekTo(offset) ? 0 : -1;
 }

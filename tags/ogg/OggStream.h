@@ -1,4 +1,4 @@
-// The streams behind the user pointer of OggReadFunc, OggWriteFunc and OggSkipFunc.
+// The streams behind the user pointer of OggReadFunc, OggWriteFunc and OggSeekFunc.
 #pragma once
 
 #include "base/FileLayer.h"
@@ -15,8 +15,8 @@ public:
     virtual std::size_t read(void* /*buffer*/, std::size_t /*n*/) { return 0; }
     // Writes n bytes; the count written (0 on an error).
     virtual std::size_t write(const void* /*data*/, std::size_t /*n*/) { return 0; }
-    // Passes over n bytes of input; false when the input ends first.
-    virtual bool skip(std::uint64_t /*n*/) { return false; }
+    // Moves the input to an offset from its start; false when it is shorter.
+    virtual bool seekTo(std::uint64_t /*offset*/) { return false; }
 };
 
 // Reads a file from its start onwards.
@@ -24,7 +24,7 @@ class OggFileInput : public OggStream {
 public:
     explicit OggFileInput(const velmora::InputFile& file) : file_(file) {}
     std::size_t read(void* buffer, std::size_t n) override;
-    bool skip(std::uint64_t n) override;
+    bool seekTo(std::uint64_t offset) override;
     // The system's error code of a failed read, or 0.
     int errorCode() const { return errorCode_; }
 
@@ -53,7 +53,7 @@ class OggMemoryInput : public OggStream {
 public:
     explicit OggMemoryInput(std::string_view bytes) : bytes_(bytes) {}
     std::size_t read(void* buffer, std::size_t n) override;
-    bool skip(std::uint64_t n) override;
+    bool seekTo(std::uint64_t offset) override;
 
 private:
     std::string_view bytes_;
@@ -70,6 +70,6 @@ public:
     std::string bytes;
 };
 
-// The skip callback handed to the comment editing library: 0 when the stream
-// held the n bytes passed over, non-zero otherwise.
-int OggSkipFunc(void* stream, unsigned long long n);
+// The seek callback handed to the comment editing library: 0 when the stream
+// holds `offset` bytes and now stands there, non-zero otherwise.
+int OggSeekFunc(void* stream, unsigned long long offset);
