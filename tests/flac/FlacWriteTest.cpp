@@ -61,6 +61,12 @@ FlacRecipe commentsLast() {
     return r;
 }
 
+FlacRecipe savedByTagLib() {
+    FlacRecipe r = withExtras();
+    r.tagLibLast = true;
+    return r;
+}
+
 FlacRecipe noCommentBlock() {
     FlacRecipe r;
     r.noCommentBlock = true;
@@ -108,6 +114,12 @@ INSTANTIATE_TEST_SUITE_P(
                    {"TITLE=Song", "ARTIST=One", "ARTIST=Two", "album=Record", "TRACKNUMBER=5/12",
                     "REPLAYGAIN_TRACK_GAIN=-3.10 dB", "Genre=Jazz"}},
                   Expect::Rebuilt}, // metaflac put the picture between comments and padding
+        WriteCase{"SavedByTagLib",  // TagLib sorts the comments and puts pictures last
+                  savedByTagLib(),
+                  {{{Field::Title, "After TagLib"}},
+                   {"ALBUM=By TagLib", "ARTIST=One", "ARTIST=Two", "REPLAYGAIN_TRACK_GAIN=-3.10 dB",
+                    "TITLE=After TagLib", "TRACKNUMBER=4/12"}},
+                  Expect::Rebuilt},
         WriteCase{"CommentsLastBlockGrow",
                   commentsLast(),
                   {{{Field::Title, "Another song"}},

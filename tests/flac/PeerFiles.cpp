@@ -4,6 +4,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <taglib/flacfile.h>
+#include <taglib/xiphcomment.h>
 #include <unistd.h>
 
 namespace velmora::test {
@@ -100,6 +102,12 @@ std::string makeFlac(const TempDir& dir, const std::string& name, const FlacReci
         writeFile(file, script);
         mustRun(std::string(kPython) + " " + quote(file));
         ::unlink(file.c_str());
+    }
+    if (recipe.tagLibLast) {
+        TagLib::FLAC::File file(path.c_str(), false);
+        file.xiphComment(true)->addField("ALBUM", "By TagLib");
+        if (!file.save())
+            throw std::runtime_error("TagLib could not save " + path);
     }
     return path;
 }

@@ -23,6 +23,7 @@ struct FlacRecipe {
     bool id3 = false;                  // a leading ID3v2 tag (mutagen)
     bool commentsLast = false;         // comments after every other block, no padding
     bool noCommentBlock = false;       // metaflac --remove --block-type=VORBIS_COMMENT
+    bool tagLibLast = false;           // TagLib sets ALBUM=By TagLib and saves, last
     double seconds = 2;
 };
 

@@ -70,6 +70,13 @@ INSTANTIATE_TEST_SUITE_P(
                  {{{Field::Comment, kBig}},
                   {kEncoder, "title=Song", "artist=One", "artist=Two", "album=Record",
                    "TRACKNUMBER=4/12", "Comment=" + kBig}}},
+        OpusCase{"TaggedByMutagen",
+                 OPUSENC
+                 "%in %out && /usr/bin/python3 -c \"import mutagen.oggopus as o, sys; "
+                 "f = o.OggOpus(sys.argv[1]); f['genre'] = ['Jazz', 'Funk']; f.save()\" %out",
+                 {{{Field::Album, "Other record"}},
+                  {kEncoder, "title=Song", "artist=One", "artist=Two", "album=Other record",
+                   "TRACKNUMBER=4/12", "genre=Jazz", "genre=Funk"}}},
         OpusCase{"MadeByFfmpeg",
                  "ffmpeg -v error -i %in -c:a libopus -metadata title=Song -metadata artist=One "
                  "-metadata track=4/12 %out",
