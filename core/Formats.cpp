@@ -1,9 +1,12 @@
 #include "core/Formats.h"
 
 #include "core/PathParts.h"
+#include "tags/flac/FlacTags.h"
+#include "tags/flac/OggFlacTags.h"
 #include "tags/id3/Mp3Tags.h"
 #include "tags/mp4/Mp4Tags.h"
 #include "tags/ogg/VorbisTags.h"
+#include "tags/opus/OpusTags.h"
 #include "tags/wma/WMAudioInfo.h"
 #include "tags/wma/WmaTags.h"
 
@@ -14,7 +17,11 @@ namespace {
 // One row per format.
 constexpr Format formatTable[] = {
     {"MP3", ".mp3", mp3::readTags, mp3::writeTags},
-    {"Ogg Vorbis", ".ogg", vorbis::readTags, vorbis::writeTags},
+    {"Opus", ".opus", opus::readTags, opus::writeTags},
+    {"Opus", ".ogg .oga", opus::readTags, opus::writeTags, opus::looksLikeOpus},
+    {"Ogg FLAC", ".ogg .oga", flac::readOggFlacTags, nullptr, flac::looksLikeOggFlac},
+    {"Ogg Vorbis", ".ogg .oga", vorbis::readTags, vorbis::writeTags},
+    {"FLAC", ".flac", flac::readTags, flac::writeTags},
     {"WMA", ".wma", wma::readTags, wma::writeTags},
     {"MP4/M4A", ".m4a .mp4", mp4::readTags, mp4::writeTags},
     {"WAV", ".wav", nullptr, nullptr},
@@ -46,9 +53,23 @@ const Format* formatOf(std::string_view path, std::span<const Format> table) {
     const std::string ext = lowerExtension(path);
     if (ext.empty())
         return nullptr;
-    for (const Format& format : table)
-        if (listsExtension(format.extensions, ext))
+    // Opened once, on the first row that needs to look at the content; a file
+    // that cannot be opened is left to the row without a check, whose reader
+    // then reports why.
+    InputFile file;
+    bool opened = false, openFailed = false;
+    for (const Format& format : table) {
+        if (!listsExtension(format.extensions, ext))
+            continue;
+        if (!format.claims)
             return &format;
+        if (!opened && !openFailed) {
+            opened = InputFile::tryOpen(std::string(path), file);
+            openFailed = !opened;
+        }
+        if (opened && format.claims(file))
+            return &format;
+    }
     return nullptr;
 }
 

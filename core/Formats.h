@@ -19,7 +19,11 @@ struct Format {
     std::string_view extensions;
     // Null for a format listed without tags (WAV).
     ReadTagsFunction readTags;
+    // Null for a format whose tags are shown but not written (Ogg FLAC).
     WriteTagsFunction writeTags;
+    // For extensions that several formats share (".ogg"): whether the file's
+    // content is of this format. Null: the extension alone decides.
+    bool (*claims)(const InputFile& file) = nullptr;
 
     bool hasTags() const { return readTags != nullptr && writeTags != nullptr; }
 };
@@ -27,8 +31,10 @@ struct Format {
 // Every row of the table.
 std::span<const Format> allFormats();
 
-// The format of a file, or null when Velmora does not know it. Today the name's
-// extension decides (compared without regard to ASCII case).
+// The format of a file, or null when Velmora does not know it. The name's
+// extension (compared without regard to ASCII case) picks the rows; of rows
+// that share an extension, the first whose content check accepts the file
+// wins, and a row without a check takes what the others left.
 const Format* formatOf(std::string_view path);
 // The same in another table (tests use one of their own).
 const Format* formatOf(std::string_view path, std::span<const Format> table);

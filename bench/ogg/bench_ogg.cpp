@@ -1,11 +1,20 @@
-// Reading and rewriting Ogg Vorbis comments, against TagLib in the same run.
-//   VELMORA_BENCH_OGG_FILES    files read per iteration (default 1001)
-//   VELMORA_BENCH_OGG_SECONDS  length of the rewritten file in seconds (default 180)
+// Reading and writing Ogg Vorbis comments, against TagLib in the same run, on
+// files shaped like a real library:
+//   plain       8 ordinary comments
+//   pic20k      the same and a 20 KiB front cover in the comment header
+//   pic500k     ... a 500 KiB cover
+//   pic2m       ... a 2 MiB cover (2.8 MB of comment over 43 pages)
+//   multi       several values of one name, a 30 KiB lyrics comment, a 4 KiB
+//               comment and description, 40 comments in all
+// Each read benchmark reads every file of its shape once per iteration; the
+// baseline opens each file, reads its first 4 KiB and closes it.
+//   VELMORA_BENCH_OGG_SCALE        divides the file counts (default 1)
+//   VELMORA_BENCH_OGG_WRITE_FILES  files of the write benchmarks (default 1001)
 // The files are made in a temporary folder at start and removed at the end.
 #include "VorbisFixture.h"
 
 #include "base/FileLayer.h"
-#include "tags/ogg/Ogg.h"
+#include "tags/ogg/VorbisTags.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -18,11 +27,16 @@
 
 namespace {
 
+struct Shape {
+    std::string name;
+    long count;
+    std::vector<std::string> paths;
+};
+
 struct Files {
     std::unique_ptr<fixture::TempDir> dir;
-    std::vector<std::string> small; // the read set
-    std::string big;                // the rewritten file
-    std::size_t bigSize = 0;
+    std::vector<Shape> shapes;
+    std::vector<std::string> writeSet;
 };
 
 Files& files() {
@@ -35,116 +49,173 @@ long envNumber(const char* name, long fallback) {
     return value && *value ? std::strtol(value, nullptr, 10) : fallback;
 }
 
-void makeFiles() {
+std::vector<std::string> ordinaryComments() {
+    return {"TITLE=Song", "ARTIST=Someone", "ALBUM=Record",      "TRACKNUMBER=3",
+            "DATE=2001",  "GENRE=Rock",     "ALBUMARTIST=Group", "REPLAYGAIN_TRACK_GAIN=-3.1 dB"};
+}
+
+std::vector<std::string> manyComments() {
+    std::vector<std::string> c = {"TITLE=Song", "ARTIST=First", "ARTIST=Second", "ARTIST=Third",
+                                  "GENRE=Rock", "GENRE=Pop",    "ALBUM=Record",  "DATE=2001"};
+    c.push_back("LYRICS=" + std::string(30 * 1024, 'l'));
+    c.push_back("DESCRIPTION=" + std::string(4096, 'd'));
+    c.push_back("COMMENT=" + std::string(4096, 'c'));
+    for (int i = 0; c.size() < 40; ++i)
+        c.push_back("CUSTOM" + std::to_string(i) + "=value " + std::to_string(i));
+    return c;
+}
+
+void makeShape(const std::string& name, long count, std::vector<std::string> comments) {
     Files& f = files();
-    f.dir = std::make_unique<fixture::TempDir>();
     fixture::VorbisOptions options;
     options.rate = 44100;
     options.channels = 2;
     options.seconds = 1;
-    options.comments = {
-        "TITLE=Song", "ARTIST=Someone", "ALBUM=Record",      "TRACKNUMBER=3",
-        "DATE=2001",  "GENRE=Rock",     "ALBUMARTIST=Group", "REPLAYGAIN_TRACK_GAIN=-3.1 dB"};
+    options.comments = std::move(comments);
+    const std::string bytes = fixture::makeVorbis(options);
+    Shape shape{name, std::max(1L, count / envNumber("VELMORA_BENCH_OGG_SCALE", 1)), {}};
+    for (long i = 0; i < shape.count; ++i) {
+        shape.paths.push_back(f.dir->file(name + "-" + std::to_string(i) + ".ogg"));
+        fixture::writeFile(shape.paths.back(), bytes);
+    }
+    benchmark::AddCustomContext(name + "_bytes", std::to_string(bytes.size()));
+    benchmark::AddCustomContext(name + "_files", std::to_string(shape.count));
+    f.shapes.push_back(std::move(shape));
+}
+
+void makeFiles() {
+    Files& f = files();
+    f.dir = std::make_unique<fixture::TempDir>();
+    auto withPicture = [](std::size_t size) {
+        auto c = ordinaryComments();
+        c.insert(c.begin() + 3, fixture::pictureComment(size));
+        return c;
+    };
+    makeShape("plain", 1001, ordinaryComments());
+    makeShape("pic20k", 1001, withPicture(20 * 1024));
+    makeShape("pic500k", 300, withPicture(500 * 1024));
+    makeShape("pic2m", 100, withPicture(2 * 1024 * 1024));
+    makeShape("multi", 1001, manyComments());
+
+    fixture::VorbisOptions options; // about 110 KB each
+    options.rate = 44100;
+    options.channels = 2;
+    options.seconds = 36;
+    options.comments = ordinaryComments();
     const std::string song = fixture::makeVorbis(options);
-    const long count = envNumber("VELMORA_BENCH_OGG_FILES", 1001);
+    const long count = envNumber("VELMORA_BENCH_OGG_WRITE_FILES", 1001);
     for (long i = 0; i < count; ++i) {
-        f.small.push_back(f.dir->file("song" + std::to_string(i) + ".ogg"));
-        fixture::writeFile(f.small.back(), song);
+        f.writeSet.push_back(f.dir->file("write-" + std::to_string(i) + ".ogg"));
+        fixture::writeFile(f.writeSet.back(), song);
     }
-    options.seconds = static_cast<double>(envNumber("VELMORA_BENCH_OGG_SECONDS", 180));
-    f.big = f.dir->file("long.ogg");
-    const std::string longSong = fixture::makeVorbis(options);
-    fixture::writeFile(f.big, longSong);
-    f.bigSize = longSong.size();
-    benchmark::AddCustomContext("read_file_bytes", std::to_string(song.size()));
-    benchmark::AddCustomContext("rewrite_file_bytes", std::to_string(longSong.size()));
+    benchmark::AddCustomContext("write_bytes", std::to_string(song.size()));
+    benchmark::AddCustomContext("write_files", std::to_string(count));
 }
 
-void BM_ReadComments_Velmora(benchmark::State& state) {
-    for (auto _ : state) {
-        for (const std::string& path : files().small) {
-            OGGTag tag;
-            ReadOGGTag(path, tag);
-            benchmark::DoNotOptimize(tag.Title.data());
+void readVelmora(benchmark::State& state, const Shape& shape) {
+    for (auto _ : state)
+        for (const std::string& path : shape.paths) {
+            velmora::TagValues values = velmora::vorbis::readTags(path);
+            benchmark::DoNotOptimize(values.values[0].data());
         }
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(files().small.size()));
+    state.SetItemsProcessed(state.iterations() * shape.count);
 }
 
-void BM_ReadComments_TagLib(benchmark::State& state) {
-    for (auto _ : state) {
-        for (const std::string& path : files().small) {
+void readTagLib(benchmark::State& state, const Shape& shape) {
+    for (auto _ : state)
+        for (const std::string& path : shape.paths) {
             TagLib::Ogg::Vorbis::File file(path.c_str(), false); // tags only
             auto title = file.tag()->title();
             benchmark::DoNotOptimize(title.size());
         }
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(files().small.size()));
+    state.SetItemsProcessed(state.iterations() * shape.count);
 }
 
-// Each round changes the title, so every save really rewrites the file.
-void BM_Rewrite_Velmora(benchmark::State& state) {
-    OGGTag tag;
-    ReadOGGTag(files().big, tag);
-    long round = 0;
-    for (auto _ : state) {
-        tag.Title = "Title " + std::to_string(round++);
-        if (!WriteOGGTag(files().big, tag))
-            state.SkipWithError("write failed");
-    }
-    state.SetBytesProcessed(state.iterations() * static_cast<long>(files().bigSize));
-}
-
-// TagLib sets a new title and saves; with flush, the file is flushed to disk
-// afterwards, the durability our rewrite gives.
-void rewriteWithTagLib(benchmark::State& state, bool flush) {
-    long round = 0;
-    for (auto _ : state) {
-        TagLib::Ogg::Vorbis::File file(files().big.c_str(), false);
-        file.tag()->setTitle("Title " + std::to_string(round++));
-        if (!file.save())
-            state.SkipWithError("save failed");
-        if (flush) {
-            int fd = ::open(files().big.c_str(), O_RDONLY);
-            ::fsync(fd);
+// What any reader pays at least: open, read the first 4 KiB, close.
+void openRead4K(benchmark::State& state, const Shape& shape) {
+    char buffer[4096];
+    for (auto _ : state)
+        for (const std::string& path : shape.paths) {
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            benchmark::DoNotOptimize(::pread(fd, buffer, sizeof buffer, 0));
             ::close(fd);
         }
-    }
-    state.SetBytesProcessed(state.iterations() * static_cast<long>(files().bigSize));
+    state.SetItemsProcessed(state.iterations() * shape.count);
 }
 
-void BM_Rewrite_TagLib(benchmark::State& state) {
-    rewriteWithTagLib(state, false);
-}
-
-void BM_Rewrite_TagLibFlushed(benchmark::State& state) {
-    rewriteWithTagLib(state, true);
-}
-
-// Copying the file by the same safe route (read, written to a new file,
-// flushed, renamed over).
-void BM_CopyFile(benchmark::State& state) {
+// A new title into every file of the write set, each round another title so
+// that every write really rewrites.
+void writeVelmora(benchmark::State& state) {
+    long round = 0;
+    velmora::TagValues values;
     for (auto _ : state) {
-        velmora::InputFile in(files().big);
-        velmora::ReplaceFile out(files().big);
-        out.write(in.readRange(0, static_cast<std::size_t>(in.size())));
-        out.commit();
+        values[velmora::Field::Title] = "Title " + std::to_string(round++);
+        for (const std::string& path : files().writeSet)
+            velmora::vorbis::writeTags(path, values,
+                                       velmora::FieldMask().set(velmora::Field::Title));
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<long>(files().bigSize));
+    state.SetItemsProcessed(state.iterations() * static_cast<long>(files().writeSet.size()));
 }
 
-BENCHMARK(BM_ReadComments_Velmora)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadComments_TagLib)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Rewrite_Velmora)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Rewrite_TagLib)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Rewrite_TagLibFlushed)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CopyFile)->Unit(benchmark::kMillisecond);
+// TagLib overwrites the file in place and leaves the flush to the system;
+// flushed: each file flushed afterwards, the durability of our write.
+void writeTagLib(benchmark::State& state, bool flushed) {
+    long round = 0;
+    for (auto _ : state) {
+        const std::string title = "Title " + std::to_string(round++);
+        for (const std::string& path : files().writeSet) {
+            TagLib::Ogg::Vorbis::File file(path.c_str(), false);
+            file.tag()->setTitle(title);
+            if (!file.save())
+                state.SkipWithError("save failed");
+            if (flushed) {
+                const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+                ::fsync(fd);
+                ::close(fd);
+            }
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<long>(files().writeSet.size()));
+}
+
+void registerAll() {
+    for (const Shape& shape : files().shapes) {
+        const Shape* s = &shape;
+        benchmark::RegisterBenchmark(("Read/" + shape.name + "/Velmora").c_str(),
+                                     [s](benchmark::State& st) { readVelmora(st, *s); })
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("Read/" + shape.name + "/TagLib").c_str(),
+                                     [s](benchmark::State& st) { readTagLib(st, *s); })
+            ->Unit(benchmark::kMicrosecond);
+        benchmark::RegisterBenchmark(("Read/" + shape.name + "/OpenRead4K").c_str(),
+                                     [s](benchmark::State& st) { openRead4K(st, *s); })
+            ->Unit(benchmark::kMicrosecond);
+    }
+    benchmark::RegisterBenchmark("WriteTitle/Velmora", writeVelmora)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(2)
+        ->MeasureProcessCPUTime()
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("WriteTitle/TagLib",
+                                 [](benchmark::State& st) { writeTagLib(st, false); })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(2)
+        ->MeasureProcessCPUTime()
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("WriteTitle/TagLibFlushed",
+                                 [](benchmark::State& st) { writeTagLib(st, true); })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(2)
+        ->MeasureProcessCPUTime()
+        ->UseRealTime();
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     makeFiles();
+    registerAll();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     files().dir.reset(); // removes the generated files

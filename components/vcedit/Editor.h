@@ -43,12 +43,16 @@ public:
 
     // Each returns nullptr on success or a static error text.
     const char* open(vcedit_read_func read, void* in, vcedit_write_func write);
+    // Reads only as far as the comments, taking those `want` accepts.
+    const char* openForReading(vcedit_read_func read, vcedit_seek_func seek, void* in,
+                               vcedit_want_func want, void* context);
     const char* write(void* out);
 
 private:
     const char* readHeaders();
     const char* takeOurPage(const unsigned char* page, std::size_t size, HeaderPage& entry);
     const char* takePacket(std::vector<unsigned char>& packet);
+    const char* takeComments(const std::vector<unsigned char>& packet);
     const char* checkBeforeRewrite() const;
     const char* buildCommentPacket(std::string& packet) const;
     const char* writeHeaders(void* out, std::uint32_t& nextSequence);
@@ -59,9 +63,11 @@ private:
     std::unique_ptr<InputBuffer> input_;
     vcedit_write_func write_ = nullptr;
     bool opened_ = false;
+    bool readOnly_ = false; // opened for reading the comments only
     bool written_ = false;
 
-    vorbis_info info_;
+    vorbis_info info_; // set up by a full open only
+    bool infoReady_ = false;
     std::uint32_t serial_ = 0;
     bool haveSerial_ = false;
     bool seenOurPage_ = false;

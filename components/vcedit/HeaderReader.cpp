@@ -1,6 +1,7 @@
 // Opening a stream: reads pages through the read callback until the three
 // Vorbis headers of the first Vorbis stream are complete, and remembers where
 // they lay so that the writer can put new header pages in their place.
+#include "CommentCollector.h"
 #include "Editor.h"
 #include "base/OggPage.h"
 
@@ -12,12 +13,14 @@ namespace vcedit {
 using namespace velmora;
 
 const char* Editor::open(vcedit_read_func read, void* in, vcedit_write_func write) {
-    if (opened_ || input_)
+    if (opened_ || input_ || readOnly_)
         return "This editing state has already opened a stream";
     if (!read)
         return "No read function was given";
     input_ = std::make_unique<InputBuffer>(read, in);
     write_ = write;
+    vorbis_info_init(&info_);
+    infoReady_ = true;
     if (const char* error = readHeaders())
         return error;
     opened_ = true;
@@ -131,16 +134,32 @@ const char* Editor::takePacket(std::vector<unsigned char>& packet) {
                             : "The third Vorbis header is not a setup header";
     if (index == 2)
         return nullptr; // copied as it is; its codebooks are not needed here
+    if (index == 1)
+        return takeComments(packet);
     ogg_packet op{};
     op.packet = packet.data();
     op.bytes = static_cast<long>(packet.size());
     op.b_o_s = index == 0;
     op.packetno = index;
     if (vorbis_synthesis_headerin(&info_, state_->vc, &op) != 0)
-        return index == 0 ? "The Vorbis identification header is damaged"
-                          : "The Vorbis comment header is damaged";
-    if (index == 1 && state_->vc->vendor)
-        vendor_ = state_->vc->vendor;
+        return "The Vorbis identification header is damaged";
+    return nullptr;
+}
+
+// The comment header, parsed by the same list parser as a read that wants
+// only some comments; here every comment and the vendor are taken.
+const char* Editor::takeComments(const std::vector<unsigned char>& packet) {
+    using namespace velmora::vorbiscomment;
+    const std::string_view list(reinterpret_cast<const char*>(packet.data()) + 7,
+                                packet.size() - 7);
+    MemorySource source(list);
+    CommentCollector collector(nullptr, nullptr, true);
+    if (!scanComments(source, collector) || source.remaining() == 0 ||
+        !(list[source.position()] & 1)) // the framing bit
+        return "The Vorbis comment header is damaged";
+    if (!collector.moveInto(*state_->vc))
+        return "Out of memory";
+    vendor_ = state_->vc->vendor ? state_->vc->vendor : "";
     return nullptr;
 }
 

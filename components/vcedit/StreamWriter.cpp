@@ -169,6 +169,8 @@ const char* Editor::copyRest(void* out, std::uint32_t sequenceShift) {
 }
 
 const char* Editor::write(void* out) {
+    if (readOnly_)
+        return "This stream was opened for reading its comments only";
     if (!opened_)
         return "No Vorbis stream has been opened";
     if (written_)

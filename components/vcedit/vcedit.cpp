@@ -11,12 +11,11 @@ struct vcedit_private : vcedit::Editor {
 
 namespace vcedit {
 
-Editor::Editor(vcedit_state* state) : state_(state) {
-    vorbis_info_init(&info_);
-}
+Editor::Editor(vcedit_state* state) : state_(state) {}
 
 Editor::~Editor() {
-    vorbis_info_clear(&info_);
+    if (infoReady_)
+        vorbis_info_clear(&info_);
 }
 
 } // namespace vcedit
@@ -60,6 +59,13 @@ int vcedit_open_callbacks(vcedit_state* state, void* in, vcedit_read_func read_f
                           vcedit_write_func write_func) {
     return guarded(state,
                    [&](vcedit::Editor& editor) { return editor.open(read_func, in, write_func); });
+}
+
+int vcedit_open_read(vcedit_state* state, void* in, vcedit_read_func read_func,
+                     vcedit_seek_func seek_func, vcedit_want_func want_func, void* want_context) {
+    return guarded(state, [&](vcedit::Editor& editor) {
+        return editor.openForReading(read_func, seek_func, in, want_func, want_context);
+    });
 }
 
 vorbis_comment* vcedit_comments(vcedit_state* state) {

@@ -23,6 +23,12 @@ extern "C" {
 
 typedef size_t (*vcedit_read_func)(void* buffer, size_t size, size_t count, void* stream);
 typedef size_t (*vcedit_write_func)(const void* buffer, size_t size, size_t count, void* stream);
+/* Moves the input to an offset counted from where it stood when it was opened:
+ * 0 when the input holds that many bytes, non-zero when it is shorter or fails. */
+typedef int (*vcedit_seek_func)(void* stream, unsigned long long offset);
+/* Whether a read takes a comment, seen by its first bytes (up to 16, fewer
+ * when the comment is shorter): non-zero to take it. */
+typedef int (*vcedit_want_func)(const char* head, size_t head_size, void* context);
 
 struct vcedit_private;
 
@@ -40,6 +46,19 @@ VCEDIT_EXPORT vcedit_state* vcedit_new_state(void);
  * lasterror saying why. A state opens one stream once. */
 VCEDIT_EXPORT int vcedit_open_callbacks(vcedit_state* state, void* in, vcedit_read_func read_func,
                                         vcedit_write_func write_func);
+
+/* Reads the stream only as far as the end of the first Vorbis stream's comment
+ * header, for showing comments: state->vc gets the comments that want accepts
+ * (every one when want is NULL), in order, and no vendor text. The bodies of
+ * the others are passed over with seek, never read (read and dropped when seek
+ * is NULL), and so are pages of other streams. A comment that spans many pages
+ * of one size is passed over in one step when the page it ends on is where
+ * that size puts it (its stream and page number match). Page checksums are not
+ * checked. 0 on success; non-zero with lasterror set. Such a state cannot be
+ * written. */
+VCEDIT_EXPORT int vcedit_open_read(vcedit_state* state, void* in, vcedit_read_func read_func,
+                                   vcedit_seek_func seek_func, vcedit_want_func want_func,
+                                   void* want_context);
 
 /* The state's comments: those of the input after vcedit_open_callbacks. */
 VCEDIT_EXPORT vorbis_comment* vcedit_comments(vcedit_state* state);

@@ -21,15 +21,23 @@ struct OGGTag {
     std::string TrackNumber;
 };
 
-// Fills tag from the file's comments (a field without a comment becomes empty).
-// Raises velmora::TagError: the file layer's open error, or
-// "Cannot open " + file name + ": " + the library's error text.
+// Fills tag from the file's comments (a field without a comment becomes empty),
+// as velmora::vorbis::readTags shows them: Comment from COMMENT, or from
+// DESCRIPTION when there is no COMMENT. Comments that hold no field (pictures)
+// are passed over unread. Raises velmora::TagError: the file layer's open
+// error, or "Cannot open " + file name + ": " + the library's error text.
 // When the comment editing library cannot be loaded, tag is left untouched.
 void ReadOGGTag(const std::string& fileName, OGGTag& tag);
 
-// Rewrites the file with the record's comments. Comments the record does not
-// model are kept. Returns true when the new file is in place. Raises
-// velmora::TagError as ReadOGGTag does, or "Cannot write comments: " + text.
+// Rewrites the file with the record's comments, written first in mixed-case
+// names (an empty field writes nothing); every comment of a field's names
+// (DESCRIPTION included) is replaced, comments of other names are kept. Returns
+// true when the new file is in place, false only when the comment editing
+// library cannot be loaded (the file untouched). Raises velmora::TagError as
+// ReadOGGTag does, "Cannot write comments: " + text, or the file layer's error
+// with the system's reason when the new file cannot be written, flushed or
+// renamed (the file then untouched). velmora::vorbis::writeTags is the
+// interface that changes only the edited fields.
 bool WriteOGGTag(const std::string& fileName, OGGTag tag);
 
 // One comment of a file. Name is the text before the first "=" (empty when the

@@ -1,13 +1,48 @@
 #include "tags/ogg/OggStream.h"
 #include "tags/ogg/Ogg.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 
 std::size_t OggFileInput::read(void* buffer, std::size_t n) {
-    std::size_t got = file_.readAt(position_, buffer, n);
+    // Never asked past the end: a read there costs a system call for nothing.
+    n = static_cast<std::size_t>(
+        std::min<std::uint64_t>(n, file_.size() - std::min(position_, file_.size())));
+    if (n == 0)
+        return 0;
+    errno = 0;
+    const std::size_t got = file_.readAt(position_, buffer, n);
+    if (got < n && position_ + got < file_.size() && errorCode_ == 0)
+        errorCode_ = errno != 0 ? errno : EIO; // short of the file's end: the device failed
     position_ += got;
     return got;
+}
+
+bool OggFileInput::seekTo(std::uint64_t offset) {
+    if (offset > file_.size())
+        return false;
+    position_ = offset;
+    return true;
+}
+
+std::size_t OggFileOutput::write(const void* data, std::size_t n) {
+    if (!failure_.empty())
+        return 0;
+    try {
+        file_.write(data, n);
+        return n;
+    } catch (const velmora::FileError& e) {
+        failure_ = e.what();
+        failureCode_ = e.errorCode();
+        return 0;
+    }
+}
+
+void OggFileOutput::raiseFailure() const {
+    if (!failure_.empty())
+        throw velmora::FileError(failure_, failureCode_);
 }
 
 std::size_t OggMemoryInput::read(void* buffer, std::size_t n) {
@@ -16,6 +51,13 @@ std::size_t OggMemoryInput::read(void* buffer, std::size_t n) {
         std::memcpy(buffer, bytes_.data() + position_, got);
     position_ += got;
     return got;
+}
+
+bool OggMemoryInput::seekTo(std::uint64_t offset) {
+    if (offset > bytes_.size())
+        return false;
+    position_ = static_cast<std::size_t>(offset);
+    return true;
 }
 
 namespace {
@@ -42,4 +84,8 @@ std::size_t OggWriteFunc(const void* buffer, std::size_t size, std::size_t count
     if (!stream)
         return 0;
     return static_cast<OggStream*>(stream)->write(buffer, totalBytes(size, count)) / size;
+}
+
+int OggSeekFunc(void* stream, unsigned long long offset) {
+    return stream && static_cast<OggStream*>(stream)->seekTo(offset) ? 0 : -1;
 }

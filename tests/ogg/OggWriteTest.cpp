@@ -410,7 +410,29 @@ TEST(OggWriteFailure, DiskFullLeavesTheOriginal) {
     }
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(message, "Cannot write comments: Cannot write the output stream");
+    // The file and the system's reason, not only the library's "cannot write".
+    EXPECT_EQ(message, "Cannot write file \"" + path + "\". File too large");
+    EXPECT_EQ(fixture::readFile(path), before);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"song.ogg"});
+}
+
+// A rename that fails (the file is immutable) is an error with the system's
+// reason, never a quiet false.
+TEST(OggWriteFailure, FailedRenameSaysWhy) {
+    TempDir dir;
+    const std::string path = makeFile(dir, "song.ogg", {"TITLE=x"});
+    const std::string before = fixture::readFile(path);
+    std::string output;
+    if (fixture::run("chattr +i '" + path + "' 2>&1", output) != 0)
+        GTEST_SKIP() << "cannot make a file immutable here: " << output;
+    std::string message;
+    try {
+        WriteOGGTag(path, sampleTag());
+    } catch (const velmora::TagError& e) {
+        message = e.what();
+    }
+    fixture::run("chattr -i '" + path + "'", output);
+    EXPECT_EQ(message, "Cannot write file \"" + path + "\". Operation not permitted");
     EXPECT_EQ(fixture::readFile(path), before);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"song.ogg"});
 }

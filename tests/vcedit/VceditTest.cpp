@@ -7,6 +7,8 @@
 #include "tags/ogg/OggStream.h"
 #include "vcedit.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
@@ -198,6 +200,12 @@ TEST_P(Refusals, SayWhy) {
     State state = newState();
     OggMemoryInput input(GetParam().bytes);
     EXPECT_EQ(openMemory(state.get(), input), GetParam().error);
+    // Reading only the comments refuses the same way.
+    State reading = newState();
+    OggMemoryInput again(GetParam().bytes);
+    EXPECT_NE(vcedit_open_read(reading.get(), &again, OggReadFunc, OggSeekFunc, nullptr, nullptr),
+              0);
+    EXPECT_STREQ(reading->lasterror, GetParam().error);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -256,5 +264,125 @@ TEST(Vcedit, DamagedAudioIsCopiedAsItIs) {
         EXPECT_EQ(after[i + shift].sequence, before[i].sequence + shift);
     }
 }
+
+// ---------------------------------------------------------------------------
+// Reading the comments only.
+
+// Counts what a read takes: bytes copied out and bytes passed over.
+struct CountingInput {
+    std::string bytes;
+    std::size_t position = 0;
+    std::size_t step = 0; // largest read (0: no limit)
+    std::size_t bytesRead = 0;
+};
+
+std::size_t countingRead(void* buffer, std::size_t size, std::size_t count, void* stream) {
+    auto* in = static_cast<CountingInput*>(stream);
+    std::size_t n = std::min(size * count, in->bytes.size() - in->position);
+    if (in->step)
+        n = std::min(n, in->step);
+    std::memcpy(buffer, in->bytes.data() + in->position, n);
+    in->position += n;
+    in->bytesRead += n;
+    return n / size;
+}
+
+int countingSeek(void* stream, unsigned long long offset) {
+    auto* in = static_cast<CountingInput*>(stream);
+    if (offset > in->bytes.size())
+        return -1;
+    in->position = static_cast<std::size_t>(offset);
+    return 0;
+}
+
+// Takes the comments named TITLE or ARTIST (any case).
+int titleOrArtist(const char* head, std::size_t size, void*) {
+    auto starts = [&](const char* name) {
+        const std::size_t n = std::strlen(name);
+        if (size <= n || head[n] != '=')
+            return false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (std::toupper(static_cast<unsigned char>(head[i])) != name[i])
+                return false;
+        return true;
+    };
+    return starts("TITLE") || starts("ARTIST");
+}
+
+std::vector<std::string> wanted(const std::vector<std::string>& comments) {
+    std::vector<std::string> out;
+    for (const std::string& c : comments)
+        if (titleOrArtist(c.data(), std::min<std::size_t>(c.size(), 16), nullptr))
+            out.push_back(c);
+    return out;
+}
+
+std::vector<std::string> commentsOfState(const vcedit_state* state) {
+    std::vector<std::string> out;
+    for (int i = 0; i < state->vc->comments; ++i)
+        out.emplace_back(state->vc->user_comments[i],
+                         static_cast<std::size_t>(state->vc->comment_lengths[i]));
+    return out;
+}
+
+struct ReadShape {
+    const char* what;
+    std::vector<std::string> comments;
+    bool ownPages = true;
+    bool multiplexed = false;
+    std::size_t step = 0;
+    bool canSeek = true;
+    std::size_t maxBytesRead = 0; // 0: not checked
+};
+
+class CommentsOnly : public ::testing::TestWithParam<ReadShape> {};
+
+TEST_P(CommentsOnly, TakesTheWantedCommentsAndPassesOverTheRest) {
+    const ReadShape& shape = GetParam();
+    fixture::VorbisOptions options;
+    options.comments = shape.comments;
+    options.headersOnOwnPages = shape.ownPages;
+    std::string bytes = fixture::makeVorbis(options);
+    if (shape.multiplexed) { // another stream's first page before ours
+        const std::string other = fixture::makeOtherStream();
+        bytes = fixture::pagesOf(other)[0].bytes + bytes;
+    }
+    State state = newState();
+    CountingInput input{bytes, 0, shape.step};
+    ASSERT_EQ(vcedit_open_read(state.get(), &input, countingRead,
+                               shape.canSeek ? countingSeek : nullptr, titleOrArtist, nullptr),
+              0)
+        << state->lasterror;
+    EXPECT_EQ(commentsOfState(state.get()), wanted(shape.comments));
+    if (shape.maxBytesRead) {
+        EXPECT_LE(input.bytesRead, shape.maxBytesRead);
+    }
+
+    OggMemoryOutput output;
+    EXPECT_NE(vcedit_write(state.get(), &output), 0);
+    EXPECT_STREQ(state->lasterror, "This stream was opened for reading its comments only");
+}
+
+const std::string kBigPicture = fixture::pictureComment(2 * 1024 * 1024);
+
+INSTANTIATE_TEST_SUITE_P(
+    Vcedit, CommentsOnly,
+    ::testing::Values(
+        ReadShape{"Plain", {"TITLE=t", "ALBUM=a", "artist=A", "ARTIST=B"}},
+        ReadShape{"PictureSkippedAcrossPages",
+                  {"ARTIST=a", kBigPicture, "Title=after the picture", "X=y"},
+                  true,
+                  false,
+                  0,
+                  true,
+                  64 * 1024},
+        ReadShape{"PictureFirst", {kBigPicture, "TITLE=t"}, true, false, 0, true, 64 * 1024},
+        ReadShape{"NoSeekCallback", {"TITLE=t", kBigPicture, "ARTIST=z"}, true, false, 0, false},
+        ReadShape{"OneByteReads", {"TITLE=t", std::string(70000, 'p'), "ARTIST=z"}, true, false, 1},
+        ReadShape{"SetupSharesAPageWithAudio", {"TITLE=t", "ARTIST=a"}, false},
+        ReadShape{"BehindAnotherStream", {"TITLE=t", "ARTIST=a"}, true, true},
+        ReadShape{"WantedCommentAcrossPages", {"TITLE=" + std::string(200000, 'w')}},
+        ReadShape{"NoComments", {}}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 } // namespace
