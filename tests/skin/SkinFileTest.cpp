@@ -192,27 +192,3 @@ INSTANTIATE_TEST_SUITE_P(
                       AnchorCase{"left top right bottom",
                                  AnchorLeft | AnchorTop | AnchorRight | AnchorBottom},
                       AnchorCase{"top top", AnchorTop}, AnchorCase{"none", 0u}));
-
-struct PlaceCase {
-    Anchors anchors;
-    int width, height; // the window's new size; the design size is 400 x 300
-    Rect expected;     // where the object at 100, 50, 40, 30 lies then
-};
-
-class AnchoredPlace : public ::testing::TestWithParam<PlaceCase> {};
-
-TEST_P(AnchoredPlace, KeepsTheAnchoredDistances) {
-    const auto& c = GetParam();
-    EXPECT_EQ(anchoredRect(Rect{100, 50, 40, 30}, c.anchors, 400, 300, c.width, c.height),
-              c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Directions, AnchoredPlace,
-    ::testing::Values(
-        PlaceCase{AnchorLeft | AnchorTop, 500, 400, {100, 50, 40, 30}},
-        PlaceCase{AnchorRight | AnchorTop, 500, 400, {200, 50, 40, 30}},
-        PlaceCase{AnchorLeft | AnchorRight, 500, 400, {100, 100, 140, 30}},
-        PlaceCase{AnchorTop | AnchorBottom, 500, 400, {150, 50, 40, 130}},
-        PlaceCase{AnchorLeft | AnchorTop | AnchorRight | AnchorBottom, 350, 280, {100, 50, 0, 10}},
-        PlaceCase{0u, 600, 500, {200, 150, 40, 30}}));
