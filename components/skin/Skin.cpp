@@ -71,8 +71,12 @@ void TSkin::SkinWindowForm(QWidget* window, const QString& formName) {
         window->setMinimumSize(MinimumSize());
         window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         window->resize(DesignSize());
-        if (frameTaken_ && !(window->windowFlags() & Qt::WindowMaximizeButtonHint))
+        if (frameTaken_ && !(window->windowFlags() & Qt::WindowMaximizeButtonHint)) {
+            const bool shown = window->isVisible(); // new flags hide a window
             window->setWindowFlag(Qt::WindowMaximizeButtonHint);
+            if (shown)
+                window->show();
+        }
     } else {
         window->setFixedSize(DesignSize());
     }
