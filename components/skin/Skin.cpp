@@ -25,6 +25,8 @@ TSkin::TSkin(QWidget* parent) : QWidget(parent) {
     hide();
 }
 
+TSkin::~TSkin() = default;
+
 void TSkin::LoadSkinFile(const QString& path) {
     path_ = path;
     QFile file(path);
@@ -48,6 +50,7 @@ void TSkin::SkinWindow(QWidget* window) {
     if (!document_)
         throw SkinError("No skin file is loaded.");
     window_ = window;
+    frameTaken_ = true;
     window->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowSystemMenuHint);
 }
@@ -63,11 +66,25 @@ void TSkin::SkinWindowForm(QWidget* window, const QString& formName) {
     form_ = form;
     window_ = window;
     setParent(window);
-    setGeometry(0, 0, form->width, form->height);
-    window->setFixedSize(form->width, form->height);
+    watch(window);
+    if (form->resizable()) {
+        window->setMinimumSize(MinimumSize());
+        window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        window->resize(DesignSize());
+        if (frameTaken_ && !(window->windowFlags() & Qt::WindowMaximizeButtonHint)) {
+            const bool shown = window->isVisible(); // new flags hide a window
+            window->setWindowFlag(Qt::WindowMaximizeButtonHint);
+            if (shown)
+                window->show();
+        }
+    } else {
+        window->setFixedSize(DesignSize());
+    }
     window->setWindowTitle(QString::fromStdString(form->caption));
     applyLook(window);
     createObjects();
+    createGrips();
+    layOut();
     lower();
     show();
 }
@@ -84,24 +101,10 @@ TSkinObject* TSkin::FindObject(const QString& name) const {
 void TSkin::applyLook(QWidget* window) {
     QFont font(QString::fromStdString(form_->fontFamily), form_->fontSize);
     window->setFont(font);
-    QPalette palette = window->palette();
+    // The window itself: labels in their colour on the background.
+    QPalette palette = PaletteOf(*form_);
     palette.setColor(QPalette::Window, toQColor(form_->backgroundBottom));
     palette.setColor(QPalette::WindowText, toQColor(form_->labelText));
-    palette.setColor(QPalette::Base, toQColor(form_->fieldBase));
-    palette.setColor(QPalette::AlternateBase, toQColor(form_->fieldBase).lighter(115));
-    palette.setColor(QPalette::Text, toQColor(form_->fieldText));
-    palette.setColor(QPalette::PlaceholderText, toQColor(form_->labelText));
-    palette.setColor(QPalette::Button, toQColor(form_->buttonFace));
-    palette.setColor(QPalette::ButtonText, toQColor(form_->buttonText));
-    palette.setColor(QPalette::Highlight, toQColor(form_->highlight));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::Light, toQColor(form_->buttonFace).lighter(130));
-    palette.setColor(QPalette::Midlight, toQColor(form_->buttonFace).lighter(115));
-    palette.setColor(QPalette::Mid, toQColor(form_->frame).lighter(160));
-    palette.setColor(QPalette::Dark, toQColor(form_->frame));
-    palette.setColor(QPalette::Shadow, toQColor(form_->frame));
-    palette.setColor(QPalette::ToolTipBase, toQColor(form_->fieldBase));
-    palette.setColor(QPalette::ToolTipText, toQColor(form_->fieldText));
     window->setPalette(palette);
     QFont labelFont = font;
     if (!form_->labelFontFamily.empty())
@@ -119,10 +122,12 @@ void TSkin::createObjects() {
         auto* button = new TSkinObject(object, this);
         objects_.push_back(button);
         if (object.kind == ObjectKind::System) {
-            const bool close = object.name == "close";
-            connect(button, &QAbstractButton::clicked, this, [this, close] {
-                if (close)
+            const std::string name = object.name;
+            connect(button, &QAbstractButton::clicked, this, [this, name] {
+                if (name == "close")
                     window_->close();
+                else if (name == "maximize")
+                    ToggleMaximized();
                 else
                     window_->showMinimized();
             });
@@ -130,7 +135,9 @@ void TSkin::createObjects() {
             connect(button, &QAbstractButton::clicked, this,
                     [this, button] { emit OnClick(button); });
         }
-        button->show();
+        // Only a resizable window can be maximized.
+        button->setVisible(object.name != "maximize" || object.kind != ObjectKind::System ||
+                           form_->resizable());
     }
 }
 
@@ -169,8 +176,8 @@ void TSkin::paintEvent(QPaintEvent*) {
     for (const auto& object : form_->objects) {
         if (object.kind != ObjectKind::Panel)
             continue;
-        const QRectF box(object.rect.x + 0.5, object.rect.y + 0.5, object.rect.width - 1,
-                         object.rect.height - 1);
+        const auto place = placeOf(object.rect, object.anchors, size());
+        const QRectF box(place.x + 0.5, place.y + 0.5, place.width - 1, place.height - 1);
         p.setBrush(toQColor(object.face));
         p.setPen(QPen(toQColor(object.border), 1));
         p.drawRoundedRect(box, object.radius, object.radius);
@@ -185,25 +192,4 @@ void TSkin::paintEvent(QPaintEvent*) {
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(toQColor(form_->frame), 1));
     p.drawRect(whole.adjusted(0.5, 0.5, -0.5, -0.5));
-}
-
-void TSkin::mousePressEvent(QMouseEvent* event) {
-    if (!form_ || !window_ || event->button() != Qt::LeftButton ||
-        event->position().y() >= form_->titleHeight)
-        return QWidget::mousePressEvent(event);
-    // Drag by the title bar: the platform moves the window where it can.
-    if (QWindow* handle = window_->windowHandle(); handle && handle->startSystemMove())
-        return;
-    dragOffset_ = event->globalPosition().toPoint() - window_->frameGeometry().topLeft();
-}
-
-void TSkin::mouseMoveEvent(QMouseEvent* event) {
-    if (dragOffset_ && window_)
-        window_->move(event->globalPosition().toPoint() - *dragOffset_);
-    QWidget::mouseMoveEvent(event);
-}
-
-void TSkin::mouseReleaseEvent(QMouseEvent* event) {
-    dragOffset_.reset();
-    QWidget::mouseReleaseEvent(event);
 }

@@ -1,13 +1,17 @@
 // The skin engine: TSkin draws a window's frame (title bar with caption, drag
-// to move, minimize and close), its background and the objects of one form of
-// a skin file, and reports clicks on button objects with OnClick. Labels
-// (TSkinLabel) take the skin's font and colour.
+// to move, minimize, maximize and close, resize edges and corners), its
+// background and the objects of one form of a skin file, keeps the objects and
+// the window's own anchored widgets in place when the window resizes, and
+// reports clicks on button objects with OnClick. Labels (TSkinLabel) take the
+// skin's font and colour; dialogs and menus can take its colours.
 #pragma once
 
 #include "components/skin/SkinFile.h"
 
 #include <QAbstractButton>
+#include <QPalette>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <optional>
@@ -25,6 +29,10 @@ public:
 
     QString ObjectName() const { return name_; }
     bool IsSkinned() const { return look_.has_value(); }
+    // The object as the skin file describes it; nullptr for a plain button.
+    const velmora::skin::SkinObject* Look() const { return look_ ? &*look_ : nullptr; }
+    // Shows another of the drawn icons (the maximize button becomes restore).
+    void SetIcon(const QString& icon);
     QSize sizeHint() const override;
 
 protected:
@@ -57,10 +65,13 @@ private:
     std::optional<QColor> color_;
 };
 
+class TSkinGrip;
+
 class TSkin : public QWidget {
     Q_OBJECT
 public:
     explicit TSkin(QWidget* parent = nullptr);
+    ~TSkin() override;
 
     // Reads and checks the skin file. Raises velmora::skin::SkinError naming the
     // file and what is wrong (missing, unreadable, malformed).
@@ -69,8 +80,34 @@ public:
     // Call before the window is first shown.
     void SkinWindow(QWidget* window);
     // Lays the named form over the window: size, background, objects, label
-    // looks and field colours. Raises SkinError when the file has no such form.
+    // looks and field colours. A form with a resize border makes the window
+    // resizable down to the form's minimum size and maximizable; otherwise the
+    // window keeps the form's size. Raises SkinError when the file has no such form.
     void SkinWindowForm(QWidget* window, const QString& formName);
+
+    // Keeps widget, a direct child of the skinned window, at its distance to
+    // the given window edges whenever the window resizes (both edges of a
+    // direction: it stretches; neither: it keeps its place to the centre). Its
+    // geometry at the call is its place in a window of DesignSize(). Works with
+    // or without a loaded skin; call again after moving the widget yourself.
+    void AnchorWidget(QWidget* widget, Qt::Edges anchors);
+    // The size the skin objects and anchored widgets were placed for: the laid
+    // form's size, or 773 x 497 without a form.
+    QSize DesignSize() const;
+    // The smallest size of the window: the form's minimum size, or DesignSize().
+    QSize MinimumSize() const;
+    bool IsResizable() const { return form_ && form_->resizable(); }
+    // Maximizes the window, or gives it back its size before; what the
+    // maximize button and a double-click on the title bar do.
+    void ToggleMaximized();
+
+    // The skin's colours for message boxes, menus and dialogs: background,
+    // text, fields, buttons and selection. The application's palette without a form.
+    QPalette Palette() const;
+    static QPalette PaletteOf(const velmora::skin::SkinForm& form);
+    // Gives widget (a message box, menu or dialog, before it is shown) the
+    // skin's colours and font; windows it opens follow it.
+    void ApplyColours(QWidget* widget) const;
 
     bool IsLoaded() const { return document_.has_value(); }
     const velmora::skin::SkinForm* Form() const { return form_; }
@@ -83,19 +120,41 @@ signals:
     void OnClick(TSkinObject* Source);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    struct AnchoredWidget {
+        QPointer<QWidget> widget;
+        velmora::skin::Rect design;
+        velmora::skin::Anchors anchors;
+    };
+
     void applyLook(QWidget* window);
     void createObjects();
+    void createGrips();
+    void watch(QWidget* parent);
+    void layOut();
+    void layOutWidget(const AnchoredWidget& anchored) const;
+    void updateFrame();
+    velmora::skin::Rect placeOf(const velmora::skin::Rect& design, velmora::skin::Anchors anchors,
+                                const QSize& size) const;
 
     QString path_;
     std::optional<velmora::skin::SkinDocument> document_;
     const velmora::skin::SkinForm* form_ = nullptr;
     QWidget* window_ = nullptr;
+    bool frameTaken_ = false;
     std::vector<TSkinObject*> objects_;
-    std::optional<QPoint> dragOffset_;
+    std::vector<TSkinGrip*> grips_;
+    std::vector<AnchoredWidget> anchored_;
+    std::vector<QPointer<QWidget>> watched_;
+    // Title bar drag: where the press was, and the pointer's offset to the window.
+    std::optional<QPoint> pressAt_;
+    QPoint dragOffset_;
+    bool moving_ = false;
 };

@@ -1,5 +1,6 @@
 #include "components/skin/SkinFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <initializer_list>
 #include <utility>
@@ -103,9 +104,22 @@ void setFormKey(SkinForm& form, std::string_view key, std::string_view value) {
                      {"field-text", &SkinForm::fieldText},
                      {"highlight", &SkinForm::highlight},
                      {"button-face", &SkinForm::buttonFace},
-                     {"button-text", &SkinForm::buttonText}}))
+                     {"button-text", &SkinForm::buttonText},
+                     {"highlight-text", &SkinForm::highlightText}}))
         return;
-    if (key == "size") {
+    if (key == "dialog-background") {
+        form.dialogBackground = parseColor(value);
+    } else if (key == "dialog-text") {
+        form.dialogText = parseColor(value);
+    } else if (key == "min-size") {
+        const auto parts = splitList(value, 2);
+        if (parts.size() != 2)
+            throw SkinError("min-size needs a width and a height");
+        form.minWidth = parseInt(parts[0], 64, MaxCoordinate);
+        form.minHeight = parseInt(parts[1], 64, MaxCoordinate);
+    } else if (key == "resize-border") {
+        form.resizeBorder = parseInt(value, 0, 32);
+    } else if (key == "size") {
         const auto parts = splitList(value, 2);
         if (parts.size() != 2)
             throw SkinError("size needs a width and a height");
@@ -142,6 +156,8 @@ void setObjectKey(SkinObject& object, std::string_view key, std::string_view val
         return;
     if (key == "rect")
         object.rect = parseRect(value);
+    else if (key == "anchor")
+        object.anchors = parseAnchors(value);
     else if (key == "caption")
         object.caption = text(value);
     else if (key == "tooltip")
@@ -154,16 +170,29 @@ void setObjectKey(SkinObject& object, std::string_view key, std::string_view val
         throw SkinError("unknown object key \"" + std::string(key) + "\"");
 }
 
-// Checks a finished form: every object has a place inside the form.
+bool inside(const Rect& r, int width, int height) {
+    return r.x >= 0 && r.y >= 0 && r.width >= 1 && r.height >= 1 && r.x + r.width <= width &&
+           r.y + r.height <= height;
+}
+
+// Checks a finished form: the minimum size is no larger than the size, and
+// every object has a place inside the form at both sizes (and so at every size
+// between and above them, as anchored places move linearly).
 void checkForm(const SkinForm& form) {
+    if (form.minimumWidth() > form.width || form.minimumHeight() > form.height)
+        throw SkinError("form \"" + form.name + "\": min-size is larger than size");
     for (const auto& object : form.objects) {
         const Rect& r = object.rect;
+        const std::string where =
+            "line " + std::to_string(object.line) + ": object \"" + object.name + "\"";
         if (r.width <= 0 || r.height <= 0)
-            throw SkinError("line " + std::to_string(object.line) + ": object \"" + object.name +
-                            "\" has no rect");
-        if (r.x + r.width > form.width || r.y + r.height > form.height)
-            throw SkinError("line " + std::to_string(object.line) + ": object \"" + object.name +
-                            "\" lies outside its form");
+            throw SkinError(where + " has no rect");
+        const Rect smallest = anchoredRect(r, object.anchors, form.width, form.height,
+                                           form.minimumWidth(), form.minimumHeight());
+        if (!inside(r, form.width, form.height))
+            throw SkinError(where + " lies outside its form");
+        if (!inside(smallest, form.minimumWidth(), form.minimumHeight()))
+            throw SkinError(where + " lies outside its form at the form's min-size");
     }
 }
 
@@ -204,8 +233,9 @@ struct Parser {
             throw SkinError("unknown section kind \"" + std::string(kind) + "\"");
         if (!form)
             throw SkinError("an object must follow a [form ...] section");
-        if (objectKind == ObjectKind::System && name != "minimize" && name != "close")
-            throw SkinError("a system object is named minimize or close");
+        if (objectKind == ObjectKind::System && name != "minimize" && name != "maximize" &&
+            name != "close")
+            throw SkinError("a system object is named minimize, maximize or close");
         if (form->findObject(name))
             throw SkinError("object \"" + std::string(name) + "\" appears twice in its form");
         if (form->objects.size() >= MaxObjectsPerForm)
@@ -276,6 +306,61 @@ Color parseColor(std::string_view value) {
         bytes[i / 2] = static_cast<std::uint8_t>(hi * 16 + lo);
     }
     return Color{bytes[0], bytes[1], bytes[2], bytes[3]};
+}
+
+Anchors parseAnchors(std::string_view value) {
+    value = trim(value);
+    if (value == "none")
+        return 0;
+    Anchors anchors = 0;
+    std::size_t words = 0;
+    while (!value.empty()) {
+        const auto end = value.find_first_of(" \t,");
+        const std::string_view word = value.substr(0, end);
+        value.remove_prefix(end == std::string_view::npos ? value.size() : end + 1);
+        if (word.empty())
+            continue;
+        if (++words > 4)
+            throw SkinError("an anchor names at most four edges");
+        if (word == "left")
+            anchors |= AnchorLeft;
+        else if (word == "top")
+            anchors |= AnchorTop;
+        else if (word == "right")
+            anchors |= AnchorRight;
+        else if (word == "bottom")
+            anchors |= AnchorBottom;
+        else
+            throw SkinError("\"" + std::string(word) +
+                            "\" is not an edge (left, top, right, bottom or none)");
+    }
+    if (words == 0)
+        throw SkinError("an anchor names its edges, as in \"left top right\"");
+    return anchors;
+}
+
+namespace {
+
+// One direction of anchoredRect: the start and length of the span.
+void anchorSpan(int& start, int& length, bool nearEdge, bool farEdge, int growth) {
+    if (nearEdge && farEdge)
+        length = std::max(0, length + growth);
+    else if (farEdge)
+        start += growth;
+    else if (!nearEdge)
+        start += growth / 2;
+}
+
+} // namespace
+
+Rect anchoredRect(const Rect& design, Anchors anchors, int designWidth, int designHeight, int width,
+                  int height) {
+    Rect r = design;
+    anchorSpan(r.x, r.width, (anchors & AnchorLeft) != 0, (anchors & AnchorRight) != 0,
+               width - designWidth);
+    anchorSpan(r.y, r.height, (anchors & AnchorTop) != 0, (anchors & AnchorBottom) != 0,
+               height - designHeight);
+    return r;
 }
 
 Rect parseRect(std::string_view value) {

@@ -31,12 +31,31 @@ struct Rect {
 
 enum class ObjectKind { Button, Panel, System };
 
+// The window edges an object keeps its distance to when the window resizes.
+// Anchored to both edges of a direction, the object stretches with the window;
+// to neither, it keeps its place relative to the window's centre.
+enum Anchor : unsigned {
+    AnchorLeft = 1,
+    AnchorTop = 2,
+    AnchorRight = 4,
+    AnchorBottom = 8,
+};
+using Anchors = unsigned;
+inline constexpr Anchors DefaultAnchors = AnchorLeft | AnchorTop;
+
+// Where an object placed at design in a window of designWidth x designHeight
+// lies in a window of width x height. Width and height never drop below 0.
+Rect anchoredRect(const Rect& design, Anchors anchors, int designWidth, int designHeight, int width,
+                  int height);
+
 // One object of a form. Buttons send their name to the program when clicked;
-// panels are decoration; system objects act on the window ("minimize", "close").
+// panels are decoration; system objects act on the window ("minimize",
+// "maximize", "close").
 struct SkinObject {
     ObjectKind kind = ObjectKind::Button;
     std::string name;
-    Rect rect;
+    Rect rect; // its place in a window of the form's size
+    Anchors anchors = DefaultAnchors;
     std::string caption;
     std::string tooltip;
     std::string icon; // one of the engine's drawn icons, or empty
@@ -53,6 +72,10 @@ struct SkinForm {
     std::string name;
     int width = 773;
     int height = 497;
+    // The smallest size the user may resize the window to; the form's size by
+    // default. Only a form with a resize border is resizable.
+    int minWidth = 0, minHeight = 0; // 0: the form's size
+    int resizeBorder = 0;            // grab width along the edges; 0: fixed size
     std::string caption;
     int titleHeight = 30;
     Color backgroundTop{33, 43, 61};
@@ -71,9 +94,19 @@ struct SkinForm {
     Color highlight{47, 111, 214};
     Color buttonFace{46, 58, 79};
     Color buttonText{230, 237, 247};
+    Color highlightText{255, 255, 255};
+    // Message boxes, menus and dialogs; by default the background's lower colour
+    // and the field text.
+    std::optional<Color> dialogBackground;
+    std::optional<Color> dialogText;
     std::vector<SkinObject> objects;
 
     const SkinObject* findObject(std::string_view name) const;
+    int minimumWidth() const { return minWidth > 0 ? minWidth : width; }
+    int minimumHeight() const { return minHeight > 0 ? minHeight : height; }
+    bool resizable() const { return resizeBorder > 0; }
+    Color dialogBackgroundColor() const { return dialogBackground.value_or(backgroundBottom); }
+    Color dialogTextColor() const { return dialogText.value_or(fieldText); }
 };
 
 struct SkinDocument {
@@ -97,5 +130,7 @@ SkinDocument parseSkin(std::string_view text);
 Color parseColor(std::string_view value);
 Rect parseRect(std::string_view value);
 int parseInt(std::string_view value, int min, int max);
+// "left top right bottom" (spaces or commas between), or "none".
+Anchors parseAnchors(std::string_view value);
 
 } // namespace velmora::skin

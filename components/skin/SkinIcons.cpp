@@ -38,9 +38,9 @@ QPainterPath triangle(qreal left, qreal right, qreal top, qreal bottom, bool poi
 } // namespace
 
 bool isKnownIcon(const QString& name) {
-    static const QStringList names{"play",  "pause",  "stop",   "prev",     "next",
-                                   "add",   "folder", "remove", "clear",    "save",
-                                   "reset", "globe",  "home",   "minimize", "close"};
+    static const QStringList names{"play",   "pause",    "stop",  "prev",     "next",   "add",
+                                   "folder", "remove",   "clear", "save",     "reset",  "globe",
+                                   "home",   "minimize", "close", "maximize", "restore"};
     return names.contains(name);
 }
 
@@ -115,6 +115,12 @@ void drawIcon(QPainter& p, const QString& name, const QRectF& box, const QColor&
         p.drawPath(polyline({{6, 12}, {12, 18}, {18, 12}}));
     } else if (name == "minimize") {
         p.drawLine(QPointF(6, 16), QPointF(18, 16));
+    } else if (name == "maximize") {
+        p.drawRect(QRectF(6, 6, 12, 12));
+    } else if (name == "restore") {
+        // Two overlapping windows: the front one whole, the back one behind it.
+        p.drawRect(QRectF(5, 9, 10, 10));
+        p.drawPath(polyline({{9, 9}, {9, 5}, {19, 5}, {19, 15}, {15, 15}}));
     } else if (name == "close") {
         p.drawLine(QPointF(7, 7), QPointF(17, 17));
         p.drawLine(QPointF(17, 7), QPointF(7, 17));

@@ -33,6 +33,13 @@ TSkinObject::TSkinObject(const velmora::skin::SkinObject& object, QWidget* paren
     setAttribute(Qt::WA_Hover);
 }
 
+void TSkinObject::SetIcon(const QString& icon) {
+    if (!look_ || look_->icon == icon.toStdString())
+        return;
+    look_->icon = icon.toStdString();
+    update();
+}
+
 QSize TSkinObject::sizeHint() const {
     if (look_)
         return QSize(look_->rect.width, look_->rect.height);

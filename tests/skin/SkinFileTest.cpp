@@ -45,6 +45,12 @@ TEST(SkinFile, ShippedSkinHasMainFormWithEveryCommand) {
     }
     ASSERT_NE(main->findObject("close"), nullptr);
     EXPECT_EQ(main->findObject("close")->kind, ObjectKind::System);
+    // It grows from today's size, and gives message boxes and menus its colours.
+    EXPECT_TRUE(main->resizable());
+    EXPECT_EQ(main->minimumWidth(), 773);
+    EXPECT_EQ(main->minimumHeight(), 497);
+    ASSERT_NE(main->findObject("maximize"), nullptr);
+    EXPECT_NE(main->dialogBackgroundColor(), main->dialogTextColor());
 }
 
 // The shipped buttons must not cover the window's controls (list, fields,
@@ -118,7 +124,19 @@ INSTANTIATE_TEST_SUITE_P(
         BadSkin{"duplicate form", head + "[form main]\n", "line 3: form \"main\" appears twice"},
         BadSkin{"duplicate object", head + "[button a]\nrect=0,0,1,1\n[button a]\n",
                 "line 5: object \"a\" appears twice"},
-        BadSkin{"system name", head + "[system maximize]\n", "line 3: a system object"},
+        BadSkin{"system name", head + "[system restore]\n", "line 3: a system object"},
+        BadSkin{"unknown edge", head + "[button a]\nanchor = left middle\n",
+                "line 4: \"middle\" is not an edge"},
+        BadSkin{"empty anchor", head + "[button a]\nanchor = ,\n", "line 4: an anchor names"},
+        BadSkin{"five edges", head + "[button a]\nanchor = left top right bottom left\n",
+                "line 4: an anchor names at most four"},
+        BadSkin{"min larger than size", head + "min-size = 800, 400\n",
+                "min-size is larger than size"},
+        BadSkin{"huge border", head + "resize-border = 33\n", "line 3: 33 is outside 0 to 32"},
+        // Anchored right, the object would leave the form at its minimum size.
+        BadSkin{"outside at min-size",
+                head + "min-size = 400, 497\n[button a]\nrect = 100, 0, 500, 10\nanchor = right\n",
+                "object \"a\" lies outside its form at the form's min-size"},
         BadSkin{"no equals", head + "size 10 10\n", "line 3: expected key = value"},
         BadSkin{"unknown key", head + "colour = #000000\n", "line 3: unknown form key"},
         BadSkin{"short colour", head + "background = #12\n", "line 3: \"#12\" is not a colour"},
@@ -150,3 +168,27 @@ TEST(SkinFile, ObjectCountIsCapped) {
         text += "[panel p" + std::to_string(i) + "]\nrect = 0, 0, 1, 1\n";
     EXPECT_NE(errorOf(text).find("too many objects"), std::string::npos);
 }
+
+struct AnchorCase {
+    const char* text;
+    Anchors anchors;
+};
+
+class SkinFileAnchors : public ::testing::TestWithParam<AnchorCase> {};
+
+TEST_P(SkinFileAnchors, ReadsTheEdges) {
+    const SkinDocument doc =
+        parseSkin(head + "[button a]\nrect = 10, 10, 20, 20\nanchor = " + GetParam().text +
+                  "\n[button b]\nrect = 1, 1, 1, 1\n");
+    EXPECT_EQ(doc.forms[0].findObject("a")->anchors, GetParam().anchors);
+    EXPECT_EQ(doc.forms[0].findObject("b")->anchors, AnchorLeft | AnchorTop); // the default
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, SkinFileAnchors,
+    ::testing::Values(AnchorCase{"left top", AnchorLeft | AnchorTop},
+                      AnchorCase{"right,bottom", AnchorRight | AnchorBottom},
+                      AnchorCase{" bottom ,  left ", AnchorLeft | AnchorBottom},
+                      AnchorCase{"left top right bottom",
+                                 AnchorLeft | AnchorTop | AnchorRight | AnchorBottom},
+                      AnchorCase{"top top", AnchorTop}, AnchorCase{"none", 0u}));
