@@ -11,6 +11,18 @@ void reportFailure(std::ostream& err, const std::string& message) {
 }
 
 int runSet(const Arguments& args, std::ostream& out, std::ostream& err) {
+    // The image is checked before any file is read or changed.
+    std::shared_ptr<const Picture> cover;
+    if (args.coverFile) {
+        std::string error;
+        std::optional<Picture> picture = loadCoverFile(*args.coverFile, error);
+        if (!picture) {
+            reportFailure(err, error);
+            return 1;
+        }
+        cover = std::make_shared<const Picture>(std::move(*picture));
+    }
+    const bool coverChange = cover || args.removeCover;
     core::FileList list;
     list.add(args.files);
     // Only rows that were read take the new values; the others fail here.
@@ -25,6 +37,9 @@ int runSet(const Arguments& args, std::ostream& out, std::ostream& err) {
                                                      std::string(row.format->name) + " files.");
         else if (row.state == core::RowState::ReadFailed)
             problem = row.problem;
+        else if (coverChange && !row.holdsCovers())
+            problem = core::namingFile(row.path, "Velmora cannot write covers into " +
+                                                     std::string(row.format->name) + " files.");
         if (problem.empty()) {
             editable.push_back(row.id);
         } else {
@@ -34,6 +49,10 @@ int runSet(const Arguments& args, std::ostream& out, std::ostream& err) {
     }
     for (const auto& [field, value] : args.fields)
         list.setField(editable, field, value);
+    if (cover)
+        list.setCover(editable, cover);
+    else if (args.removeCover)
+        list.removeCover(editable);
 
     std::size_t written = 0, unchanged = 0;
     for (const core::WriteResult& result : list.writeAll()) {

@@ -119,15 +119,55 @@ void FileList::numberTracks(std::span<const RowId> idsInOrder) {
             row->current[Field::Track] = numberedTrack(++number, row->current[Field::Track]);
 }
 
+void FileList::setCover(std::span<const RowId> ids, std::shared_ptr<const Picture> picture) {
+    if (!picture)
+        return;
+    for (RowId id : ids)
+        if (Row* row = findRow(id); row && row->holdsCovers())
+            row->cover = {CoverEdit::Set, picture};
+}
+
+void FileList::removeCover(std::span<const RowId> ids) {
+    for (RowId id : ids)
+        if (Row* row = findRow(id); row && row->holdsCovers())
+            row->cover = {CoverEdit::Remove, nullptr};
+}
+
+CoverView FileList::coverOf(RowId id) const {
+    const Row* row = find(id);
+    if (!row || !row->holdsCovers())
+        return {CoverView::Unsupported, nullptr, false, {}};
+    switch (row->cover.kind) {
+    case CoverEdit::Set:
+        return {CoverView::Shown, row->cover.picture, true, {}};
+    case CoverEdit::Remove:
+        return {CoverView::None, nullptr, true, {}};
+    case CoverEdit::Keep:
+        break;
+    }
+    try {
+        std::optional<Picture> picture = row->format->readFrontCover(row->path);
+        if (!picture)
+            return {};
+        return {CoverView::Shown, std::make_shared<const Picture>(std::move(*picture)), false, {}};
+    } catch (...) {
+        return {CoverView::Failed, nullptr, false, namingFile(row->path, currentErrorText())};
+    }
+}
+
 void FileList::reset() {
-    for (Row& row : rows_)
+    for (Row& row : rows_) {
         row.current = row.baseline;
+        row.cover = {};
+    }
 }
 
 void FileList::reset(std::span<const RowId> ids) {
     for (RowId id : ids)
-        if (Row* row = findRow(id))
+        if (Row* row = findRow(id)) {
             row->current = row->baseline;
+            row->cover = {};
+        }
 }
 
 std::size_t FileList::remove(std::span<const RowId> ids) {
@@ -171,29 +211,51 @@ WriteResult FileList::writeRow(Row& row) {
     WriteResult result{row.id, row.path, WriteOutcome::Unchanged, {}};
     const TagValues values = row.valuesToWrite();
     const FieldMask changed = changedFields(row.baseline, values);
-    if (changed.empty())
+    const bool coverChanged = row.cover.kind != CoverEdit::Keep;
+    if (changed.empty() && !coverChanged)
         return result;
+    bool fieldsWritten = false;
     try {
-        if (!row.holdsTags())
-            throw TagError("Velmora cannot write tags into " +
-                           std::string(row.format ? row.format->name : "this kind of") + " files.");
-        row.format->writeTags(row.path, values, changed);
+        if (!changed.empty()) {
+            if (!row.holdsTags())
+                throw TagError("Velmora cannot write tags into " +
+                               std::string(row.format ? row.format->name : "this kind of") +
+                               " files.");
+            row.format->writeTags(row.path, values, changed);
+            fieldsWritten = true;
+        }
+        if (coverChanged) {
+            if (!row.holdsCovers())
+                throw TagError("Velmora cannot write covers into " +
+                               std::string(row.format ? row.format->name : "this kind of") +
+                               " files.");
+            row.format->writeFrontCover(
+                row.path, row.cover.kind == CoverEdit::Set ? row.cover.picture.get() : nullptr);
+            row.cover = {};
+        }
     } catch (...) {
         result.outcome = WriteOutcome::Failed;
         result.reason = namingFile(row.path, currentErrorText());
+        if (fieldsWritten) // the fields are in the file; the cover change stays
+            rereadBaseline(row, values);
         row.state = RowState::WriteFailed;
         row.problem = result.reason;
         return result;
     }
     result.outcome = WriteOutcome::Written;
-    // The file's values now; what was written, should reading it back fail.
-    TagValues onDisk;
-    std::string ignored;
-    row.baseline = readValues(row.path, row.format, onDisk, ignored) ? onDisk : values;
-    row.current = row.baseline;
+    if (fieldsWritten)
+        rereadBaseline(row, values);
     row.state = RowState::Read;
     row.problem.clear();
     return result;
+}
+
+void FileList::rereadBaseline(Row& row, const TagValues& written) {
+    // The file's values now; what was written, should reading it back fail.
+    TagValues onDisk;
+    std::string ignored;
+    row.baseline = readValues(row.path, row.format, onDisk, ignored) ? onDisk : written;
+    row.current = row.baseline;
 }
 
 std::size_t FileList::pendingCount() const {
