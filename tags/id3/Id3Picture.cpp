@@ -25,6 +25,21 @@ bool isAscii(std::string_view text) {
     return true;
 }
 
+// Every FF followed by 00 or by a byte of E0 or more (and an FF at the end)
+// gets a 00 after it.
+std::string addUnsync(std::string_view data) {
+    std::string out;
+    out.reserve(data.size() + data.size() / 64);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        out += data[i];
+        if (static_cast<unsigned char>(data[i]) == 0xFF &&
+            (i + 1 == data.size() || data[i + 1] == '\0' ||
+             static_cast<unsigned char>(data[i + 1]) >= 0xE0))
+            out += '\0';
+    }
+    return out;
+}
+
 } // namespace
 
 std::optional<std::uint8_t> apicType(std::string_view contentHead) {
@@ -49,7 +64,7 @@ std::optional<Picture> parseApic(std::string_view content) {
     return picture;
 }
 
-std::string apicFrame(const Picture& picture, int version) {
+std::string apicFrame(const Picture& picture, int version, bool unsync) {
     const std::uint8_t enc = isAscii(picture.description) ? Latin1 : version == 4 ? Utf8 : Utf16Bom;
     std::string content(1, static_cast<char>(enc));
     content += picture.mime;
@@ -61,6 +76,9 @@ std::string apicFrame(const Picture& picture, int version) {
         content += encodeString(picture.description, enc, true);
     if (picture.data)
         content += *picture.data;
+    unsync = unsync && version == 4;
+    if (unsync)
+        content = addUnsync(content);
     if (content.size() > kMaxTagSize)
         throw TagError("The picture is too large for an ID3v2 tag.");
     std::string frame("APIC");
@@ -68,7 +86,8 @@ std::string apicFrame(const Picture& picture, int version) {
         appendSyncsafe(frame, static_cast<std::uint32_t>(content.size()));
     else
         appendBigEndian(frame, static_cast<std::uint32_t>(content.size()));
-    frame.append(2, '\0');
+    frame += '\0';
+    frame += unsync ? '\x02' : '\0'; // the frame is unsynchronised
     return frame + content;
 }
 

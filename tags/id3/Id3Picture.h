@@ -16,7 +16,8 @@ namespace velmora::id3 {
 std::optional<std::uint8_t> apicType(std::string_view contentHead);
 // The picture of an APIC frame's content; nullopt when damaged.
 std::optional<Picture> parseApic(std::string_view content);
-// A whole APIC frame (header included) in version 3 or 4.
-std::string apicFrame(const Picture& picture, int version);
+// A whole APIC frame (header included) in version 3 or 4; `unsync` (version 4
+// only, for a tag whose flag says all its frames are so) unsynchronises it.
+std::string apicFrame(const Picture& picture, int version, bool unsync = false);
 
 } // namespace velmora::id3

@@ -292,6 +292,7 @@ void writeFrontCover(const std::string& path, const Picture* cover) {
     const std::string trailer = trailerOf(in, audioStart);
     const std::uint64_t audioEnd = in.size() - trailer.size();
     const int version = scan.present && scan.version == 4 ? 4 : 3;
+    const bool unsync = version == 4 && (scan.flags & kTagUnsync);
 
     std::vector<Piece> pieces;
     if (!scan.present) {
@@ -310,7 +311,7 @@ void writeFrontCover(const std::string& path, const Picture* cover) {
             if (apicTypeOf(source, scan, frame) == kFrontCover) {
                 removed = true;
                 if (cover && !placed)
-                    pieces.push_back({false, 0, 0, apicFrame(*cover, version)});
+                    pieces.push_back({false, 0, 0, apicFrame(*cover, version, unsync)});
                 placed = true;
                 continue;
             }
@@ -323,7 +324,7 @@ void writeFrontCover(const std::string& path, const Picture* cover) {
         if (!cover && !removed)
             return;
         if (cover && !placed)
-            pieces.push_back({false, 0, 0, apicFrame(*cover, version)});
+            pieces.push_back({false, 0, 0, apicFrame(*cover, version, unsync)});
     }
     const bool roomUsable = scan.present && scan.complete && scan.framesStart == kHeaderSize &&
                             !(scan.version == 4 && (scan.flags & kTagFooter));

@@ -72,7 +72,7 @@ std::optional<Pieces> itemsWithFrontCover(const ByteSource& src, const std::vect
             }
             body += src.bytes(child.offset, child.size);
         }
-        if (!images.empty() && images.size() == 1 && !cover && body.empty())
+        if (!cover && body.empty())
             continue; // the item held only the removed image
         out.push_back(Piece::text(renderAtom(fourcc("covr"), body)));
     }

@@ -42,6 +42,12 @@ protected:
             {"mp3v4",
              {".mp3", "ffmpeg -v error -y -i %in -id3v2_version 4 -metadata title=Song "
                       "-metadata artist=Band %out"}},
+            // A version 2.4 tag flagged as unsynchronised throughout (its text
+            // frames need no change for that).
+            {"mp3v4u",
+             {".mp3", "ffmpeg -v error -y -i %in -id3v2_version 4 -metadata title=Song "
+                      "-metadata artist=Band %out && printf '\\200' | dd status=none "
+                      "of=%out bs=1 seek=5 conv=notrunc"}},
             // No ID3v2 tag, only a trailer: a new tag must show what it showed.
             {"mp3v1",
              {".mp3", "ffmpeg -v error -y -i %in -write_id3v2 0 -write_id3v1 1 "
@@ -56,7 +62,8 @@ protected:
         const std::string path = dir_.file(maker + ext);
         std::string cmd = command;
         cmd.replace(cmd.find("%in"), 3, quote(wav));
-        cmd.replace(cmd.find("%out"), 4, quote(path));
+        for (auto at = cmd.find("%out"); at != std::string::npos; at = cmd.find("%out"))
+            cmd.replace(at, 4, quote(path));
         mustRun(cmd);
         for (const std::string& picture : pictures) {
             std::istringstream in(picture);
@@ -126,6 +133,7 @@ TEST_F(CoverTest, FrontCoverIsSetOrRemovedAndEverythingElseKept) {
          "4 image/png Back png\n3 image/jpeg - small\n"},
         {"mp3v4", {"3 big Front", "8 png Artist"}, "big", "", "8 image/png Artist png\n"},
         {"mp3v4", {}, "", "png", "3 image/png - png\n"},
+        {"mp3v4u", {}, "", "big", "3 image/jpeg - big\n"},
         {"mp3v1", {}, "", "small", "3 image/jpeg - small\n"},
         // No front cover: the first picture shows; a set adds one.
         {"mp3v3", {"4 png Back"}, "png", "big", "4 image/png Back png\n3 image/jpeg - big\n"},
