@@ -127,6 +127,14 @@ void FileList::setCover(std::span<const RowId> ids, std::shared_ptr<const Pictur
             row->cover = {CoverEdit::Set, picture};
 }
 
+bool sameCover(const CoverView& a, const CoverView& b) {
+    if (a.kind != b.kind)
+        return false;
+    if (!a.picture || !b.picture)
+        return a.picture == b.picture;
+    return a.picture->sameAs(*b.picture);
+}
+
 void FileList::removeCover(std::span<const RowId> ids) {
     for (RowId id : ids)
         if (Row* row = findRow(id); row && row->holdsCovers())

@@ -57,6 +57,10 @@ struct CoverView {
     std::string problem;
 };
 
+// Whether two rows show the same cover (both none, or equal pictures): rows
+// selected together whose covers differ show "(several covers)".
+bool sameCover(const CoverView& a, const CoverView& b);
+
 struct Row {
     RowId id = 0;
     // The file system's bytes, exactly (need not be UTF-8).

@@ -38,12 +38,15 @@ TEST_F(CoverCoreTest, ACoverEditIsPendingUntilWrittenOrReset) {
     EXPECT_EQ(list_.coverOf(ids_[2]).kind, core::CoverView::Unsupported);
     EXPECT_EQ(list_.pendingCount(), 2u);
 
+    EXPECT_TRUE(core::sameCover(list_.coverOf(ids_[0]), list_.coverOf(ids_[1])));
     list_.removeCover({&ids_[1], 1});
     EXPECT_EQ(list_.coverOf(ids_[1]).kind, core::CoverView::None);
+    EXPECT_FALSE(core::sameCover(list_.coverOf(ids_[0]), list_.coverOf(ids_[1])));
     list_.reset();
     EXPECT_EQ(list_.pendingCount(), 0u);
     const core::CoverView shown = list_.coverOf(ids_[0]); // the file's own, read now
     ASSERT_EQ(shown.kind, core::CoverView::Shown);
+    EXPECT_TRUE(core::sameCover(shown, list_.coverOf(ids_[1]))); // read twice, same bytes
     EXPECT_FALSE(shown.pending);
     EXPECT_EQ(shown.picture->mime, "image/jpeg");
     for (const core::WriteResult& result : list_.writeAll())
