@@ -1,6 +1,6 @@
 // The list of files being edited and every operation on it: add, scan, edit,
-// apply to all, number, reset, remove, rename and write. Plain C++; the window
-// and the command line are thin layers over it.
+// apply to all, number, reset, undo and redo, remove, rename and write. Plain
+// C++; the window and the command line are thin layers over it.
 //
 // Each row keeps two value sets: the baseline (what the file holds: the values
 // read when the row was added, or last written) and the current values (what
@@ -108,11 +108,11 @@ public:
     void beginStep() { history_.open(); }
     void endStep() { history_.close(); }
     // Puts back the current values the latest step changed (an open step is
-    // ended first) / makes the latest undone step again. Returns the rows
-    // whose values changed, ascending; empty when there was nothing to do.
-    // Baselines and files stay as they are: after a write, undo changes the
-    // table only, and the undone values become changes to write. Renames and
-    // writes are no steps.
+    // ended first, wholly: a field that keeps the focus begins a new one) /
+    // makes the latest undone step again. Returns the rows whose values
+    // changed, ascending; empty when there was nothing to do. Baselines and files stay as they are:
+    // after a write, undo changes the table only, and the undone values become changes to write.
+    // Renames and writes are no steps.
     std::vector<RowId> undo();
     std::vector<RowId> redo();
     bool canUndo() const { return history_.canUndo(); }

@@ -31,9 +31,17 @@ bool otherFileAt(const std::string& target, const std::string& path) {
            ownStatus.st_ino != targetStatus.st_ino;
 }
 
+// text without control characters: a tag's line breaks and tabs have no place
+// in a name (the rename editor takes one line, so it never meets them).
+std::string withoutControls(std::string text) {
+    std::erase_if(text, [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    return text;
+}
+
 void planName(RenamePlan& plan, const Row& row, const NamePattern& pattern) {
     std::optional<Field> missing;
-    const std::string composed = cleanFileName(composeName(pattern, row.current, missing));
+    const std::string composed =
+        cleanFileName(withoutControls(composeName(pattern, row.current, missing)));
     if (missing) {
         plan.problem = refusal(row.path, "the file has no " + std::string(fieldCaption(*missing)));
         return;

@@ -1,7 +1,8 @@
 // Renaming files from their tags by a pattern ("%track% - %title%"): a preview
 // of every new name and its problems, and the renames. The extension is kept,
-// the characters a name may not hold are removed (cleanFileName) and a name
-// is kept within 255 bytes. Renames are no undo steps.
+// the characters a name may not hold are removed (cleanFileName, and control
+// characters such as a comment's line breaks) and a name is kept within 255
+// bytes. Renames are no undo steps.
 #pragma once
 
 #include "core/FileList.h"

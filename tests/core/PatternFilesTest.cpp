@@ -142,7 +142,7 @@ TEST_F(PatternFilesTest, RenameRefusesTheWholeBatchOnAnyProblem) {
     } cases[] = {
         {"names from tags, cleaned",
          "%artist% - %title%",
-         {{"a b.mp3", "Hello World"}, {"caf\xe9.OGG", "\xc3\x9cn\xc3\xaf: a/b?"}},
+         {{"a b.mp3", "Hello\r\n World"}, {"caf\xe9.OGG", "\xc3\x9cn\xc3\xaf: a/b?"}},
          {"Sample Artist - Hello World.mp3", "Sample Artist - \xc3\x9cn\xc3\xaf ab.OGG"}},
         {"a name keeps within 255 bytes",
          "%title%",
