@@ -57,15 +57,6 @@ TEST(NamePattern, SplitsNamesFromTheLeftAndTheLastPlaceholderTakesTheRest) {
     }
 }
 
-TEST(NamePattern, LiteralPercentSignsAndFieldsInOrder) {
-    const NamePattern pattern = parsePattern("50% of %artist%%%");
-    ASSERT_TRUE(pattern.valid()) << pattern.error;
-    ASSERT_EQ(pattern.pieces.size(), 3u);
-    EXPECT_EQ(pattern.pieces[0].text, "50% of ");
-    EXPECT_EQ(pattern.pieces[2].text, "%");
-    EXPECT_EQ(pattern.fields(), std::vector<Field>{Field::Artist});
-}
-
 TEST(NamePattern, ComposesNamesFromValues) {
     TagValues values;
     values[Field::Title] = "Song";
