@@ -1,6 +1,6 @@
 // The list of files being edited and every operation on it: add, scan, edit,
-// apply to all, number, reset, remove, rename and write. Plain C++; the window
-// and the command line are thin layers over it.
+// apply to all, number, reset, undo and redo, remove, rename and write. Plain
+// C++; the window and the command line are thin layers over it.
 //
 // Each row keeps two value sets: the baseline (what the file holds: the values
 // read when the row was added, or last written) and the current values (what
@@ -10,6 +10,7 @@
 #pragma once
 
 #include "core/Formats.h"
+#include "core/History.h"
 #include "tags/common/TagFields.h"
 
 #include <cstddef>
@@ -20,10 +21,6 @@
 #include <vector>
 
 namespace velmora::core {
-
-// A row's identity: stays with the row through every operation and is never
-// given to another row.
-using RowId = std::uint64_t;
 
 enum class RowState : std::uint8_t {
     Read,        // the values are the file's
@@ -70,7 +67,8 @@ using Progress = std::function<bool(std::size_t done, std::size_t total)>;
 class FileList {
 public:
     // formats: the table files are looked up in.
-    explicit FileList(std::span<const Format> formats = allFormats()) : formats_(formats) {}
+    explicit FileList(std::span<const Format> formats = allFormats(), HistoryLimits limits = {})
+        : formats_(formats), history_(limits) {}
 
     // Appends one row per path, in order, each read through its format's
     // reader. A file that cannot be read still gets its row, with empty values
@@ -87,6 +85,10 @@ public:
     // The row of an id, or null when it was removed.
     const Row* find(RowId id) const;
 
+    // Every edit below (setField, setFieldInAll, numberTracks, reset and the
+    // fills of core/TagsFromNames.h) is one undo step of its own, unless a
+    // step is open: then it joins that step.
+
     // Sets one field of the given rows (rows of a format without tags are
     // left alone). An empty value removes the field when written.
     void setField(std::span<const RowId> ids, Field field, const std::string& value);
@@ -99,9 +101,29 @@ public:
     void reset();
     void reset(std::span<const RowId> ids);
 
-    // Removes the given rows; returns how many there were.
+    // Opens a step that the edits until endStep() join: the window opens one
+    // when a field gains the focus and ends it when the field loses it, so
+    // the keystrokes between make one step. Steps nest; an unmatched end is
+    // ignored, and a step that changed nothing leaves no trace.
+    void beginStep() { history_.open(); }
+    void endStep() { history_.close(); }
+    // Puts back the current values the latest step changed (an open step is
+    // ended first, wholly: a field that keeps the focus begins a new one) /
+    // makes the latest undone step again. Returns the rows whose values
+    // changed, ascending; empty when there was nothing to do. Baselines and files stay as they are:
+    // after a write, undo changes the table only, and the undone values become changes to write.
+    // Renames and writes are no steps.
+    std::vector<RowId> undo();
+    std::vector<RowId> redo();
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+    const EditHistory& history() const { return history_; }
+
+    // Removes the given rows (and their part of every undo step); returns how
+    // many there were.
     std::size_t remove(std::span<const RowId> ids);
-    void clear() { rows_.clear(); }
+    // Removes every row and the undo history.
+    void clear();
 
     // Renames the row's file within its folder to exactly newName. Returns
     // empty on success, else the reason (the name is refused, a file of that
@@ -121,8 +143,12 @@ public:
 private:
     Row* findRow(RowId id);
     WriteResult writeRow(Row& row);
+    // Sets a current value, recording it in the history.
+    void assign(Row& row, Field field, const std::string& value);
+    void resetRow(Row& row);
 
     std::span<const Format> formats_;
+    EditHistory history_;
     // Ordered by id: ids only grow and rows keep their order.
     std::vector<Row> rows_;
     RowId nextId_ = 1;
