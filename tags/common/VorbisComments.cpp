@@ -191,7 +191,8 @@ bool sameName(std::string_view a, std::string_view b) {
 }
 
 std::optional<NameMatch> fieldOfName(std::string_view name) {
-    // Told apart by length and first letter before any comparison.
+    // Told apart by length and first letter before any comparison; kept in
+    // step with kFieldNames (the tests read and edit every name).
     auto is = [&](Field field, int which) -> std::optional<NameMatch> {
         if (sameName(name, namesOf(field).names[which]))
             return NameMatch{field, which};
