@@ -262,6 +262,20 @@ std::uint64_t CommentReader::remaining() const {
         runLeft_, kMaxHeaderBytes - std::min<std::uint64_t>(packetBytes_, kMaxHeaderBytes));
 }
 
+// The packet's bytes lie at or after their offset in the input, so an input
+// shorter than that cannot hold them.
+bool CommentReader::holds(std::uint64_t n) {
+    if (n <= runLeft_ || !window_.canSeek())
+        return n <= remaining();
+    const std::uint64_t here = window_.position();
+    const bool there = window_.moveTo(here + n);
+    if (!window_.moveTo(here) || !there) {
+        pageError_ = kEndsWithin;
+        return false;
+    }
+    return true;
+}
+
 const char* CommentReader::endComments() {
     char framing = 0;
     if (!read(&framing, 1) || !(framing & 1))

@@ -25,6 +25,9 @@ bool MemorySource::skip(std::uint64_t n) {
 
 namespace {
 
+// Above this, a comment's bytes are known to exist before room is taken for it.
+constexpr std::uint32_t kLargeComment = 64 * 1024;
+
 bool readLe32(CommentSource& source, std::uint32_t& value) {
     unsigned char b[4];
     if (!source.read(reinterpret_cast<char*>(b), 4))
@@ -71,6 +74,8 @@ bool scanComments(CommentSource& source, CommentReceiver& receiver) {
         offset += 4;
         const std::size_t headSize = std::min<std::size_t>(length, kHeadBytes);
         if (!source.read(head, headSize))
+            return false;
+        if (length - headSize > kLargeComment && !source.holds(length - headSize))
             return false;
         char* to = receiver.comment(i, offset, length, std::string_view(head, headSize));
         if (to) {

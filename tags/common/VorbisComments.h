@@ -45,6 +45,9 @@ public:
     // At least the number of bytes still to come (may be far more when the
     // source does not know its end yet). Lengths larger than this are damage.
     virtual std::uint64_t remaining() const = 0;
+    // Whether the next n bytes can be there, asked before room for a large
+    // comment is taken (so that allocations stay within the input's length).
+    virtual bool holds(std::uint64_t n) { return n <= remaining(); }
 };
 
 // A list in memory.
