@@ -5,7 +5,7 @@
 #pragma once
 
 #include "PageWindow.h"
-#include "tags/common/VorbisComments.h"
+#include "base/VorbisCommentList.h"
 
 #include <cstdint>
 
