@@ -4,27 +4,74 @@
 
 namespace wmaudsdk {
 
+class AsfFile::Source final : public AsfSource {
+public:
+    explicit Source(const velmora::InputFile& in) : in_(in) {}
+    std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t n) const override {
+        return in_.readAt(offset, buffer, n);
+    }
+
+private:
+    const velmora::InputFile& in_;
+};
+
+AsfFile::AsfFile() = default;
+AsfFile::~AsfFile() = default;
+
 bool AsfFile::open(const std::string& path) {
     // Regular files only: a named pipe is refused without waiting for a writer.
     if (!velmora::InputFile::tryOpen(path, in_))
         return false;
+    errno = 0;
     path_ = path;
-    const std::string head = in_.readRange(0, ObjectHeadSize);
-    if (head.size() < ObjectHeadSize || Guid::from(head) != asf::Header)
+    source_ = std::make_unique<Source>(in_);
+    char head[ObjectHeadSize];
+    if (in_.readAt(0, head, sizeof head) != sizeof head)
         return false;
-    const std::uint64_t size = readU64(head, 16);
-    if (size > in_.size() || size > MaxHeaderSize)
+    const std::string_view view(head, sizeof head);
+    headerSize_ = readU64(view, 16);
+    if (Guid::from(view) != asf::Header || headerSize_ > in_.size() || headerSize_ > MaxHeaderSize)
         return false;
-    original_ = in_.readRange(0, static_cast<std::size_t>(size));
-    return original_.size() == size && header_.parse(original_);
+    return index_.build(*source_, headerSize_);
+}
+
+std::optional<AsfAttribute> AsfFile::find(std::u16string_view name) const {
+    if (editing_)
+        return header_.find(name);
+    const IndexedAttribute* found = index_.find(name);
+    if (!found)
+        return std::nullopt;
+    AsfAttribute a;
+    a.name = found->name;
+    a.type = found->type;
+    a.stream = found->stream;
+    a.place = found->place;
+    if (!AsfIndex::valueOf(*found, *source_, a.value))
+        return std::nullopt;
+    return a;
+}
+
+AsfHeader& AsfFile::edit() {
+    if (!editing_) {
+        original_ = in_.readRange(0, static_cast<std::size_t>(headerSize_));
+        if (original_.size() != headerSize_ || !header_.parse(original_))
+            throw velmora::TagError("The header of \"" + velmora::expandPath(path_) +
+                                    "\" changed while it was being read.");
+        editing_ = true;
+    }
+    return header_;
 }
 
 bool AsfFile::changed() const {
+    if (!editing_)
+        return false;
     auto rendered = header_.render();
     return !rendered || *rendered != original_;
 }
 
-void AsfFile::save() {
+void AsfFile::prepare() {
+    if (replacement_ || !changed())
+        return;
     auto rendered = header_.render();
     if (!rendered)
         velmora::raiseWriteError(path_, EOVERFLOW);
@@ -33,10 +80,22 @@ void AsfFile::save() {
         rendered = header_.render();
     if (!rendered)
         velmora::raiseWriteError(path_, EOVERFLOW);
-    velmora::ReplaceFile out(path_);
-    out.write(*rendered);
-    out.copyFrom(in_, original_.size(), rest);
-    out.commit();
+    auto out = std::make_unique<velmora::ReplaceFile>(path_);
+    out->write(*rendered);
+    out->copyFrom(in_, original_.size(), rest);
+    replacement_ = std::move(out);
+}
+
+void AsfFile::commit() {
+    if (!replacement_)
+        return;
+    auto out = std::move(replacement_);
+    out->commit();
+}
+
+void AsfFile::save() {
+    prepare();
+    commit();
 }
 
 } // namespace wmaudsdk

@@ -2,6 +2,11 @@
 
 #include "base/Text.h"
 
+#include <wmaudsdk/FileName.h>
+
+#include <algorithm>
+#include <cerrno>
+
 #include <cstring>
 #include <new>
 
@@ -95,12 +100,18 @@ AudioInfo* AudioInfo::open(const std::string& path) {
     if (!info)
         return nullptr;
     bool opened = false;
+    int err = 0;
     try {
         opened = info->file_.open(path);
+        err = errno;
+    } catch (const std::bad_alloc&) {
+        err = ENOMEM;
     } catch (...) {
+        err = 0;
     }
     if (!opened) {
         delete info;
+        errno = err;
         return nullptr;
     }
     return info;
@@ -123,8 +134,21 @@ std::uint32_t AudioInfo::Release() {
     return left;
 }
 
+template <typename Step> HRESULT AudioInfo::guarded(HRESULT failed, Step&& step) {
+    try {
+        step();
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        errorText_ = "Not enough memory to write \"" + velmora::expandPath(file_.path()) + "\".";
+        return E_OUTOFMEMORY;
+    } catch (const std::exception& e) {
+        errorText_ = e.what();
+        return failed;
+    }
+}
+
 bool AudioInfo::lookUp(const char16_t* name, std::uint32_t& type, std::string& value) const {
-    auto found = file_.header().find(nameView(name));
+    auto found = file_.find(nameView(name));
     if (!found)
         return false;
     toCallerForm(*found, type, value);
@@ -143,6 +167,7 @@ HRESULT AudioInfo::QueryAttributeEx(const char16_t* name, std::uint32_t* type, s
         if (!lookUp(name, found, bytes))
             return WMA_E_NOTFOUND;
         if (!value || *length < bytes.size()) {
+            *type = found;
             *length = static_cast<std::uint32_t>(bytes.size());
             return WMA_E_BUFFERTOOSMALL;
         }
@@ -174,20 +199,67 @@ HRESULT AudioInfo::StoreAttributeEx(const char16_t* name, std::uint32_t type,
                                     const std::uint8_t* value, std::uint32_t length) {
     if (!name || (!value && length > 0))
         return E_POINTER;
-    if (closed_)
+    if (closed_ || file_.prepared())
         return E_FAIL;
     AsfType stored;
     if (!toStoredType(type, stored))
         return E_INVALIDARG;
-    try {
+    bool refused = false;
+    const HRESULT result = guarded(WMA_E_INVALIDFILE, [&] {
         std::string_view bytes(reinterpret_cast<const char*>(value), value ? length : 0);
-        if (!file_.header().store(nameView(name), stored, bytes))
-            return E_INVALIDARG;
+        refused = !file_.edit().store(nameView(name), stored, bytes);
+    });
+    if (result != S_OK)
+        return result;
+    if (refused)
+        return E_INVALIDARG;
+    stored_ = true;
+    return S_OK;
+}
+
+HRESULT AudioInfo::RemoveAttribute(const char16_t* name) {
+    if (!name)
+        return E_POINTER;
+    if (closed_ || file_.prepared())
+        return E_FAIL;
+    const HRESULT result = guarded(WMA_E_INVALIDFILE, [&] { file_.edit().remove(nameView(name)); });
+    if (result == S_OK)
         stored_ = true;
+    return result;
+}
+
+HRESULT AudioInfo::GetErrorText(char16_t* text, std::uint32_t* units) {
+    if (!units)
+        return E_POINTER;
+    try {
+        const std::u16string wide = fileNameToUtf16(errorText_);
+        const auto needed = static_cast<std::uint32_t>(wide.size() + 1);
+        if (!text || *units < needed) {
+            *units = needed;
+            return WMA_E_BUFFERTOOSMALL;
+        }
+        std::copy(wide.begin(), wide.end(), text);
+        text[wide.size()] = u'\0';
+        *units = needed;
         return S_OK;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
+}
+
+HRESULT AudioInfo::PrepareClose() {
+    if (closed_ || file_.prepared())
+        return WMA_E_NOTPREPARED;
+    if (!stored_)
+        return S_OK; // a read leaves the file as it was
+    return guarded(WMA_E_WRITEFAILED, [&] { file_.prepare(); });
+}
+
+HRESULT AudioInfo::CommitClose() {
+    if (closed_)
+        return WMA_E_NOTPREPARED;
+    closed_ = true;
+    return guarded(WMA_E_WRITEFAILED, [&] { file_.commit(); });
 }
 
 HRESULT AudioInfo::StoreAttribute(const char16_t* name, std::uint32_t type,
@@ -198,18 +270,14 @@ HRESULT AudioInfo::StoreAttribute(const char16_t* name, std::uint32_t type,
 HRESULT AudioInfo::CloseInfo() {
     if (closed_)
         return S_OK;
-    closed_ = true;
-    if (!stored_)
-        return S_OK; // a read leaves the file as it was
-    try {
-        if (file_.changed())
-            file_.save();
-        return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return WMA_E_WRITEFAILED;
+    if (!file_.prepared()) {
+        const HRESULT prepared = PrepareClose();
+        if (prepared != S_OK) {
+            closed_ = true;
+            return prepared;
+        }
     }
+    return CommitClose();
 }
 
 } // namespace wmaudsdk

@@ -1,7 +1,8 @@
 // The library's one export: opens an information object on a file.
 #include "AudioInfo.h"
-#include "FileName.h"
+#include <wmaudsdk/FileName.h>
 
+#include <cerrno>
 #include <new>
 
 extern "C" __attribute__((visibility("default"))) wmaudsdk::HRESULT
@@ -16,7 +17,7 @@ WMAudioCreateInfo(const char16_t* fileName, wmaudsdk::IWMAudioInfo** info) {
             name += *p;
         AudioInfo* opened = AudioInfo::open(fileNameFromUtf16(name));
         if (!opened)
-            return WMA_E_CANNOTOPEN;
+            return errno != 0 ? hresultFromErrno(errno) : WMA_E_CANNOTOPEN;
         *info = opened;
         return S_OK;
     } catch (const std::bad_alloc&) {

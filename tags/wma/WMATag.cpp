@@ -1,9 +1,9 @@
 #include "tags/wma/WMATag.h"
 
-#include "components/wmaudsdk/FileName.h"
 #include "base/Text.h"
 #include "tags/wma/WMAHeaderWalk.h"
 #include "tags/wma/WMAudioInfo.h"
+#include <wmaudsdk/FileName.h>
 
 #include <algorithm>
 #include <array>
@@ -158,8 +158,8 @@ bool WriteWMATag(const std::string& fileName, WMATagRec tag) {
         storeText(sdk, g_wszWMADescription, tag.Comment);
         storeText(sdk, g_wszWMAGenre, tag.Genre);
         storeTrack(sdk, tag.Track);
-        sdk->CloseInfo();
-        return true;
+        // The save happens here: its failure is the writer's.
+        return sdk->CloseInfo() == wmaudsdk::S_OK;
     } catch (...) {
         return false;
     }

@@ -3,7 +3,7 @@
 // attribute names.
 #pragma once
 
-#include "components/wmaudsdk/WMAudioSdk.h"
+#include <wmaudsdk/WMAudioSdk.h>
 
 #include <string>
 
