@@ -8,10 +8,6 @@ namespace wmaudsdk {
 
 namespace {
 
-// The size of one read of the walk: enough for the whole header of a file
-// without pictures, so most files take one read.
-constexpr std::size_t WindowSize = 16 * 1024;
-
 // The window's memory, kept for the next file of the thread (no allocation
 // and no zero-filling per file).
 struct WindowMemory {
@@ -31,14 +27,15 @@ thread_local WindowMemory windowMemory;
 // past limit.
 class Window {
 public:
-    Window(const AsfSource& source, std::uint64_t limit) : source_(source), limit_(limit) {}
+    Window(const AsfSource& source, std::uint64_t limit, std::size_t size)
+        : source_(source), limit_(limit), size_(size) {}
 
     bool view(std::uint64_t pos, std::size_t n, std::string_view& out) {
         if (pos > limit_ || n > limit_ - pos)
             return false;
         if (pos < start_ || pos - start_ + n > filled_) {
-            const std::size_t want = static_cast<std::size_t>(
-                std::min<std::uint64_t>(std::max(n, WindowSize), limit_ - pos));
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(std::max(n, size_), limit_ - pos));
             char* memory = windowMemory.reserve(want);
             filled_ = source_.readAt(pos, memory, want);
             start_ = pos;
@@ -54,6 +51,7 @@ public:
 private:
     const AsfSource& source_;
     std::uint64_t limit_;
+    std::size_t size_;
     std::uint64_t start_ = 0;
     std::size_t filled_ = 0;
 };
@@ -229,10 +227,10 @@ std::size_t MemorySource::readAt(std::uint64_t offset, void* buffer, std::size_t
     return got;
 }
 
-bool AsfIndex::build(const AsfSource& source, std::uint64_t headerSize) {
+bool AsfIndex::build(const AsfSource& source, std::uint64_t headerSize, std::size_t windowSize) {
     *this = AsfIndex{};
     constexpr std::size_t HeaderHeadSize = 30;
-    Window window(source, headerSize);
+    Window window(source, headerSize, windowSize);
     std::string_view head;
     if (headerSize < HeaderHeadSize || !window.view(0, HeaderHeadSize, head) ||
         Guid::from(head) != asf::Header || readU64(head, 16) != headerSize)

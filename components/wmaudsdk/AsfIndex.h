@@ -51,10 +51,15 @@ struct IndexedAttribute {
 
 class AsfIndex {
 public:
+    // The size of one read of the walk: enough for the whole header of a
+    // file without pictures, so most files take one read.
+    static constexpr std::size_t WindowSize = 16 * 1024;
+
     // Walks the Header Object at the start of source, whose declared size is
-    // headerSize (already checked against the file). False when AsfHeader
-    // would refuse these bytes.
-    bool build(const AsfSource& source, std::uint64_t headerSize);
+    // headerSize (already checked against the file), reading windowSize
+    // bytes at a time. False when AsfHeader would refuse these bytes.
+    bool build(const AsfSource& source, std::uint64_t headerSize,
+               std::size_t windowSize = WindowSize);
 
     // The attribute AsfHeader::find gives for name, or nullptr.
     const IndexedAttribute* find(std::u16string_view name) const;
