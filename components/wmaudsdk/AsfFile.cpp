@@ -1,5 +1,6 @@
 #include "AsfFile.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace wmaudsdk {
@@ -25,30 +26,28 @@ bool AsfFile::open(const std::string& path) {
     errno = 0;
     path_ = path;
     source_ = std::make_unique<Source>(in_);
-    char head[ObjectHeadSize];
-    if (in_.readAt(0, head, sizeof head) != sizeof head)
+    if (!index_.build(*source_, std::min(in_.size(), MaxHeaderSize)))
         return false;
-    const std::string_view view(head, sizeof head);
-    headerSize_ = readU64(view, 16);
-    if (Guid::from(view) != asf::Header || headerSize_ > in_.size() || headerSize_ > MaxHeaderSize)
-        return false;
-    return index_.build(*source_, headerSize_);
+    headerSize_ = index_.headerSize();
+    return true;
 }
 
-std::optional<AsfAttribute> AsfFile::find(std::u16string_view name) const {
-    if (editing_)
-        return header_.find(name);
+bool AsfFile::find(std::u16string_view name, std::uint16_t& type, std::string_view& value,
+                   std::string& scratch) const {
+    if (editing_) {
+        auto found = header_.find(name);
+        if (!found)
+            return false;
+        type = found->type;
+        scratch = std::move(found->value);
+        value = scratch;
+        return true;
+    }
     const IndexedAttribute* found = index_.find(name);
     if (!found)
-        return std::nullopt;
-    AsfAttribute a;
-    a.name = found->name;
-    a.type = found->type;
-    a.stream = found->stream;
-    a.place = found->place;
-    if (!AsfIndex::valueOf(*found, *source_, a.value))
-        return std::nullopt;
-    return a;
+        return false;
+    type = found->type;
+    return index_.valueOf(*found, *source_, scratch, value);
 }
 
 AsfHeader& AsfFile::edit() {

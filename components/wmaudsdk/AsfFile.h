@@ -30,8 +30,11 @@ public:
     // read and write back (errno 0). Reading never changes the file.
     bool open(const std::string& path);
 
-    // The file-level attribute a reader finds under name, value included.
-    std::optional<AsfAttribute> find(std::u16string_view name) const;
+    // The stored type and value of the file-level attribute a reader finds
+    // under name; scratch holds the value when it was not in memory. False
+    // when there is none, or it cannot be read.
+    bool find(std::u16string_view name, std::uint16_t& type, std::string_view& value,
+              std::string& scratch) const;
 
     // Loads the whole header for changes (once); raises velmora's TagError
     // when it cannot be read as it was indexed.

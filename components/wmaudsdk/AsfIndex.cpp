@@ -8,6 +8,8 @@ namespace wmaudsdk {
 
 namespace {
 
+constexpr std::size_t HeaderHeadSize = 30; // object head, count, two reserved bytes
+
 // The window's memory, kept for the next file of the thread (no allocation
 // and no zero-filling per file).
 struct WindowMemory {
@@ -27,31 +29,33 @@ thread_local WindowMemory windowMemory;
 // past limit.
 class Window {
 public:
-    Window(const AsfSource& source, std::uint64_t limit, std::size_t size)
-        : source_(source), limit_(limit), size_(size) {}
+    Window(const AsfSource& source, std::uint64_t limit, std::size_t first, std::size_t size)
+        : source_(source), memory_(windowMemory), limit_(limit), next_(first), size_(size) {}
+    void limitTo(std::uint64_t limit) { limit_ = limit; }
 
     bool view(std::uint64_t pos, std::size_t n, std::string_view& out) {
         if (pos > limit_ || n > limit_ - pos)
             return false;
         if (pos < start_ || pos - start_ + n > filled_) {
-            const std::size_t want =
-                static_cast<std::size_t>(std::min<std::uint64_t>(std::max(n, size_), limit_ - pos));
-            char* memory = windowMemory.reserve(want);
-            filled_ = source_.readAt(pos, memory, want);
+            const auto want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(std::max(n, next_), limit_ - pos));
+            filled_ = source_.readAt(pos, memory_.reserve(want), want);
             start_ = pos;
+            next_ = size_;
             if (filled_ < n) {
                 filled_ = 0;
                 return false;
             }
         }
-        out = std::string_view(windowMemory.bytes.get() + (pos - start_), n);
+        out = std::string_view(memory_.bytes.get() + (pos - start_), n);
         return true;
     }
 
 private:
     const AsfSource& source_;
+    WindowMemory& memory_;
     std::uint64_t limit_;
-    std::size_t size_;
+    std::size_t next_, size_; // the next read's size, and the later ones'
     std::uint64_t start_ = 0;
     std::size_t filled_ = 0;
 };
@@ -72,22 +76,10 @@ public:
         pos_ += n;
         return true;
     }
-    // Reads or skips a value of n bytes: a small one is kept, a large one is
-    // noted by where it is.
-    bool value(std::uint64_t n, IndexedAttribute& a) {
+    bool skip(std::uint64_t n) {
         if (n > remaining())
             return false;
-        a.offset = pos_;
-        a.length = static_cast<std::uint32_t>(n);
-        if (n <= HeldValueSize) {
-            std::string_view bytes;
-            if (!take(n, bytes))
-                return false;
-            a.value.assign(bytes);
-            a.held = true;
-        } else {
-            pos_ += n;
-        }
+        pos_ += n;
         return true;
     }
 
@@ -102,67 +94,6 @@ private:
     Window& window_;
     std::uint64_t pos_, end_;
 };
-
-bool readName(Span& in, std::uint64_t length, std::u16string& out) {
-    std::string_view name;
-    if (!in.take(length, name))
-        return false;
-    out = decodeUtf16Le(name);
-    return true;
-}
-
-bool readContent(Span in, std::vector<IndexedAttribute>& out) {
-    std::uint16_t lengths[5] = {};
-    for (auto& length : lengths)
-        if (!in.u16(length))
-            return false;
-    for (std::size_t i = 0; i < 5; ++i) {
-        IndexedAttribute a;
-        a.name = std::u16string(ContentNames[i]);
-        a.place = AttributePlace::Content;
-        // Whether the text shows anything depends on its first unit only.
-        std::string_view first;
-        if (lengths[i] >= 2 && !Span(in).take(2, first))
-            return false;
-        a.emptyText = lengths[i] < 2 || readU16(first, 0) == 0;
-        if (!in.value(lengths[i], a))
-            return false;
-        out.push_back(std::move(a));
-    }
-    return true;
-}
-
-bool readExtended(Span in, std::vector<IndexedAttribute>& out) {
-    std::uint16_t count = 0;
-    if (!in.u16(count))
-        return false;
-    for (std::uint16_t i = 0; i < count; ++i) {
-        IndexedAttribute a;
-        std::uint16_t nameLength = 0, valueLength = 0;
-        if (!in.u16(nameLength) || !readName(in, nameLength, a.name) || !in.u16(a.type) ||
-            !in.u16(valueLength) || !in.value(valueLength, a))
-            return false;
-        out.push_back(std::move(a));
-    }
-    return true;
-}
-
-bool readRecords(Span in, AttributePlace place, std::vector<IndexedAttribute>& out) {
-    std::uint16_t count = 0;
-    if (!in.u16(count))
-        return false;
-    for (std::uint16_t i = 0; i < count; ++i) {
-        IndexedAttribute a;
-        a.place = place;
-        std::uint16_t language = 0, nameLength = 0;
-        std::uint32_t dataLength = 0;
-        if (!in.u16(language) || !in.u16(a.stream) || !in.u16(nameLength) || !in.u16(a.type) ||
-            !in.u32(dataLength) || !readName(in, nameLength, a.name) || !in.value(dataLength, a))
-            return false;
-        out.push_back(std::move(a));
-    }
-    return true;
-}
 
 struct ObjectAt {
     Guid id;
@@ -195,29 +126,175 @@ bool forEachObject(Window& window, std::uint64_t pos, std::uint64_t end, std::ui
     return !exact || pos == end;
 }
 
-// The Metadata and Metadata Library objects inside the Header Extension.
-bool readExtension(Window& window, Span in, std::vector<IndexedAttribute>& metadataList,
-                   std::vector<IndexedAttribute>& libraryList) {
-    std::string_view reserved;
-    std::uint32_t dataSize = 0;
-    if (!in.take(18, reserved) || !in.u32(dataSize) || dataSize > in.remaining())
-        return false;
-    const std::uint64_t data = in.position();
-    bool metadata = false, library = false;
-    return forEachObject(window, data, data + dataSize, UINT64_MAX, true, [&](const ObjectAt& o) {
-        if (o.id == asf::Metadata && !metadata) {
-            metadata = true;
-            return readRecords(Span(window, o.body, o.end), AttributePlace::Metadata, metadataList);
-        }
-        if (o.id == asf::MetadataLibrary && !library) {
-            library = true;
-            return readRecords(Span(window, o.body, o.end), AttributePlace::Library, libraryList);
-        }
-        return true;
-    });
+// The five Content Description names as stored (UTF-16LE).
+constexpr std::string_view ContentNameBytes[] = {
+    {"T\0i\0t\0l\0e\0", 10},
+    {"A\0u\0t\0h\0o\0r\0", 12},
+    {"C\0o\0p\0y\0r\0i\0g\0h\0t\0", 18},
+    {"D\0e\0s\0c\0r\0i\0p\0t\0i\0o\0n\0", 22},
+    {"R\0a\0t\0i\0n\0g\0", 12},
+};
+
+// The rank of a place in the order a reader looks for a name.
+int rankOf(const IndexedAttribute& a) {
+    switch (a.place) {
+    case AttributePlace::Content:
+        return a.emptyText ? 4 : 0;
+    case AttributePlace::Extended:
+        return 1;
+    case AttributePlace::Metadata:
+        return 2;
+    case AttributePlace::Library:
+        return 3;
+    }
+    return 5;
 }
 
 } // namespace
+
+// The walk that fills an index: names and small values go into its bytes.
+class IndexWalk {
+public:
+    IndexWalk(AsfIndex& index, Window& window) : index_(index), window_(window) {}
+
+    bool header() {
+        std::string_view head;
+        if (!window_.view(0, HeaderHeadSize, head))
+            return false;
+        bool fileProps = false, content = false, extended = false, extension = false;
+        return forEachObject(window_, HeaderHeadSize, index_.headerSize_, readU32(head, 24), false,
+                             [&](const ObjectAt& o) {
+                                 Span body(window_, o.body, o.end);
+                                 if (o.id == asf::FileProperties && !fileProps) {
+                                     fileProps = true; // held up to the file size
+                                     return o.end - o.body + ObjectHeadSize >= 48;
+                                 }
+                                 if (o.id == asf::ContentDescription && !content) {
+                                     content = true;
+                                     return this->content(body);
+                                 }
+                                 if (o.id == asf::ExtendedContentDescription && !extended) {
+                                     extended = true;
+                                     return this->extended(body);
+                                 }
+                                 if (o.id == asf::HeaderExtension && !extension) {
+                                     extension = true;
+                                     return this->extension(body);
+                                 }
+                                 return true;
+                             });
+    }
+
+private:
+    bool name(Span& in, std::uint64_t length, IndexedAttribute& a) {
+        std::string_view bytes;
+        if (!in.take(length, bytes))
+            return false;
+        std::size_t end = 0;
+        while (end + 1 < bytes.size() && (bytes[end] != 0 || bytes[end + 1] != 0))
+            end += 2;
+        a.nameAt = static_cast<std::uint32_t>(index_.bytes_.size());
+        a.nameSize = static_cast<std::uint32_t>(end);
+        index_.bytes_.append(bytes.substr(0, end));
+        return true;
+    }
+
+    // Reads or skips a value of n bytes: a small one is kept, a large one is
+    // noted by where it is.
+    bool value(Span& in, std::uint64_t n, IndexedAttribute& a) {
+        a.offset = in.position();
+        a.length = static_cast<std::uint32_t>(n);
+        if (n > HeldValueSize)
+            return in.skip(n);
+        std::string_view bytes;
+        if (!in.take(n, bytes))
+            return false;
+        a.valueAt = static_cast<std::uint32_t>(index_.bytes_.size());
+        a.held = true;
+        index_.bytes_.append(bytes);
+        return true;
+    }
+
+    bool content(Span in) {
+        std::uint16_t lengths[ContentNames.size()] = {};
+        for (auto& length : lengths)
+            if (!in.u16(length))
+                return false;
+        for (std::size_t i = 0; i < ContentNames.size(); ++i) {
+            IndexedAttribute a;
+            a.place = AttributePlace::Content;
+            a.nameAt = static_cast<std::uint32_t>(index_.bytes_.size());
+            a.nameSize = static_cast<std::uint32_t>(ContentNames[i].size() * 2);
+            index_.bytes_.append(ContentNameBytes[i]);
+            // Whether the text shows anything depends on its first unit only.
+            std::string_view first;
+            if (lengths[i] >= 2 && !Span(in).take(2, first))
+                return false;
+            a.emptyText = lengths[i] < 2 || readU16(first, 0) == 0;
+            if (!value(in, lengths[i], a))
+                return false;
+            index_.attributes_.push_back(a);
+        }
+        return true;
+    }
+
+    bool extended(Span in) {
+        std::uint16_t count = 0;
+        if (!in.u16(count))
+            return false;
+        for (std::uint16_t i = 0; i < count; ++i) {
+            IndexedAttribute a;
+            std::uint16_t nameLength = 0, valueLength = 0;
+            if (!in.u16(nameLength) || !name(in, nameLength, a) || !in.u16(a.type) ||
+                !in.u16(valueLength) || !value(in, valueLength, a))
+                return false;
+            index_.attributes_.push_back(a);
+        }
+        return true;
+    }
+
+    bool records(Span in, AttributePlace place) {
+        std::uint16_t count = 0;
+        if (!in.u16(count))
+            return false;
+        for (std::uint16_t i = 0; i < count; ++i) {
+            IndexedAttribute a;
+            a.place = place;
+            std::uint16_t language = 0, nameLength = 0;
+            std::uint32_t dataLength = 0;
+            if (!in.u16(language) || !in.u16(a.stream) || !in.u16(nameLength) || !in.u16(a.type) ||
+                !in.u32(dataLength) || !name(in, nameLength, a) || !value(in, dataLength, a))
+                return false;
+            index_.attributes_.push_back(a);
+        }
+        return true;
+    }
+
+    // The Metadata and Metadata Library objects inside the Header Extension.
+    bool extension(Span in) {
+        std::string_view reserved;
+        std::uint32_t dataSize = 0;
+        if (!in.take(18, reserved) || !in.u32(dataSize) || dataSize > in.remaining())
+            return false;
+        const std::uint64_t data = in.position();
+        bool metadata = false, library = false;
+        return forEachObject(
+            window_, data, data + dataSize, UINT64_MAX, true, [&](const ObjectAt& o) {
+                if (o.id == asf::Metadata && !metadata) {
+                    metadata = true;
+                    return records(Span(window_, o.body, o.end), AttributePlace::Metadata);
+                }
+                if (o.id == asf::MetadataLibrary && !library) {
+                    library = true;
+                    return records(Span(window_, o.body, o.end), AttributePlace::Library);
+                }
+                return true;
+            });
+    }
+
+    AsfIndex& index_;
+    Window& window_;
+};
 
 std::size_t MemorySource::readAt(std::uint64_t offset, void* buffer, std::size_t n) const {
     if (offset >= bytes_.size())
@@ -227,62 +304,53 @@ std::size_t MemorySource::readAt(std::uint64_t offset, void* buffer, std::size_t
     return got;
 }
 
-bool AsfIndex::build(const AsfSource& source, std::uint64_t headerSize, std::size_t windowSize) {
-    *this = AsfIndex{};
-    constexpr std::size_t HeaderHeadSize = 30;
-    Window window(source, headerSize, windowSize);
+bool AsfIndex::build(const AsfSource& source, std::uint64_t limit, std::size_t readSize) {
+    attributes_.clear();
+    bytes_.clear();
+    bytes_.reserve(1024);
+    attributes_.reserve(32);
+    Window window(source, limit, std::min(readSize, FirstRead), readSize);
     std::string_view head;
-    if (headerSize < HeaderHeadSize || !window.view(0, HeaderHeadSize, head) ||
-        Guid::from(head) != asf::Header || readU64(head, 16) != headerSize)
+    if (!window.view(0, HeaderHeadSize, head) || Guid::from(head) != asf::Header)
         return false;
-    bool fileProps = false, extended = false, extension = false;
-    return forEachObject(
-        window, HeaderHeadSize, headerSize, readU32(head, 24), false, [&](const ObjectAt& o) {
-            if (o.id == asf::FileProperties && !fileProps) {
-                fileProps = true;
-                return o.end - o.body + ObjectHeadSize >= 48; // up to the file size
-            }
-            if (o.id == asf::ContentDescription && !haveContent_) {
-                haveContent_ = true;
-                return readContent(Span(window, o.body, o.end), content_);
-            }
-            if (o.id == asf::ExtendedContentDescription && !extended) {
-                extended = true;
-                return readExtended(Span(window, o.body, o.end), extended_);
-            }
-            if (o.id == asf::HeaderExtension && !extension) {
-                extension = true;
-                return readExtension(window, Span(window, o.body, o.end), metadata_, library_);
-            }
-            return true;
-        });
+    headerSize_ = readU64(head, 16);
+    if (headerSize_ < HeaderHeadSize || headerSize_ > limit)
+        return false;
+    window.limitTo(headerSize_);
+    return IndexWalk(*this, window).header();
 }
 
 const IndexedAttribute* AsfIndex::find(std::u16string_view name) const {
-    const IndexedAttribute* content = nullptr;
-    if (haveContent_)
-        for (const auto& a : content_)
-            if (a.name == name)
-                content = &a;
-    if (content && !content->emptyText)
-        return content;
-    for (const auto& a : extended_)
-        if (a.name == name)
-            return &a;
-    for (const auto* list : {&metadata_, &library_})
-        for (const auto& a : *list)
-            if (a.stream == 0 && a.name == name)
-                return &a;
-    return content;
+    const IndexedAttribute* best = nullptr;
+    int bestRank = 5;
+    for (const auto& a : attributes_) {
+        const int rank = rankOf(a);
+        if (rank >= bestRank || (a.place != AttributePlace::Extended && a.stream != 0) ||
+            a.nameSize != name.size() * 2)
+            continue;
+        const char* stored = bytes_.data() + a.nameAt;
+        bool same = true;
+        for (std::size_t i = 0; same && i < name.size(); ++i)
+            same = readU16(std::string_view(stored + 2 * i, 2), 0) == name[i];
+        if (same) {
+            best = &a;
+            bestRank = rank;
+        }
+    }
+    return best;
 }
 
-bool AsfIndex::valueOf(const IndexedAttribute& a, const AsfSource& source, std::string& out) {
+bool AsfIndex::valueOf(const IndexedAttribute& a, const AsfSource& source, std::string& scratch,
+                       std::string_view& out) const {
     if (a.held) {
-        out = a.value;
+        out = std::string_view(bytes_).substr(a.valueAt, a.length);
         return true;
     }
-    out.resize(a.length);
-    return source.readAt(a.offset, out.data(), out.size()) == a.length;
+    scratch.resize(a.length);
+    if (source.readAt(a.offset, scratch.data(), scratch.size()) != a.length)
+        return false;
+    out = scratch;
+    return true;
 }
 
 } // namespace wmaudsdk

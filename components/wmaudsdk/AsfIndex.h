@@ -38,38 +38,45 @@ private:
 inline constexpr std::size_t HeldValueSize = 4096;
 
 struct IndexedAttribute {
-    std::u16string name; // up to the first NUL
+    std::uint32_t nameAt = 0, nameSize = 0; // the name in the index's bytes, up to its NUL
     std::uint16_t type = AsfString;
     std::uint16_t stream = 0;
     AttributePlace place = AttributePlace::Extended;
-    bool held = false;        // value holds the stored bytes
-    bool emptyText = false;   // a Content Description text that shows nothing
-    std::uint64_t offset = 0; // where the stored bytes are in the file
-    std::uint32_t length = 0; // how many there are
-    std::string value;
+    bool held = false;      // the value is in the index's bytes, at valueAt
+    bool emptyText = false; // a Content Description text that shows nothing
+    std::uint32_t valueAt = 0;
+    std::uint64_t offset = 0; // where the stored value is in the file
+    std::uint32_t length = 0; // and its size
 };
 
 class AsfIndex {
 public:
-    // The size of one read of the walk: enough for the whole header of a
-    // file without pictures, so most files take one read.
+    // The first read of the walk: as much as a file system reads at once,
+    // enough for the whole header of most files without pictures.
+    static constexpr std::size_t FirstRead = 4096;
+    // Later reads, after a skipped value.
     static constexpr std::size_t WindowSize = 16 * 1024;
 
-    // Walks the Header Object at the start of source, whose declared size is
-    // headerSize (already checked against the file), reading windowSize
-    // bytes at a time. False when AsfHeader would refuse these bytes.
-    bool build(const AsfSource& source, std::uint64_t headerSize,
-               std::size_t windowSize = WindowSize);
+    // Walks the Header Object at the start of source, reading readSize bytes
+    // at a time (the first read at most FirstRead). False when its declared
+    // size is over limit (the file's size, or the most we accept) or when
+    // AsfHeader would refuse its bytes.
+    bool build(const AsfSource& source, std::uint64_t limit, std::size_t readSize = WindowSize);
+    // The Header Object's declared size, once built.
+    std::uint64_t headerSize() const { return headerSize_; }
 
     // The attribute AsfHeader::find gives for name, or nullptr.
     const IndexedAttribute* find(std::u16string_view name) const;
-    // Its stored bytes, read from source when they were not held; false on a
-    // short read.
-    static bool valueOf(const IndexedAttribute& a, const AsfSource& source, std::string& out);
+    // Its stored bytes: a view of the index when held, otherwise read from
+    // source into scratch. False on a short read.
+    bool valueOf(const IndexedAttribute& a, const AsfSource& source, std::string& scratch,
+                 std::string_view& out) const;
 
 private:
-    std::vector<IndexedAttribute> content_, extended_, metadata_, library_;
-    bool haveContent_ = false;
+    friend class IndexWalk;
+    std::vector<IndexedAttribute> attributes_; // in stored order
+    std::string bytes_;                        // names and held values
+    std::uint64_t headerSize_ = 0;
 };
 
 } // namespace wmaudsdk

@@ -23,47 +23,55 @@ std::u16string_view nameView(const char16_t* name) {
     return {name, n};
 }
 
-// A number stored in width bytes, read as the caller's width (zero-extended
-// when shorter, its low bytes when longer).
-std::string resized(std::string_view stored, std::size_t width) {
-    std::string out(stored.substr(0, width));
-    out.resize(width, '\0');
-    return out;
-}
+// How the caller gets a stored value: its type code, and the stored bytes
+// it is made of. A string comes up to its first NUL, then a NUL; a number in
+// the caller's width (zero-extended when shorter, its low bytes when longer).
+struct CallerForm {
+    std::uint32_t type = WMT_TYPE_BINARY;
+    std::string_view bytes;
+    std::size_t size = 0; // bytes handed over
 
-// The stored value in the form the caller gets.
-void toCallerForm(const AsfAttribute& a, std::uint32_t& type, std::string& value) {
-    switch (a.type) {
-    case AsfString:
-        type = WMT_TYPE_STRING;
-        value = encodeUtf16Le(decodeUtf16Le(a.value), true);
-        return;
-    case AsfBool:
-        type = WMT_TYPE_BOOL;
-        value = resized(a.value, 4);
-        return;
-    case AsfDword:
-        type = WMT_TYPE_DWORD;
-        value = resized(a.value, 4);
-        return;
-    case AsfQword:
-        type = WMT_TYPE_QWORD;
-        value = resized(a.value, 8);
-        return;
-    case AsfWord:
-        type = WMT_TYPE_WORD;
-        value = resized(a.value, 2);
-        return;
-    case AsfGuid:
-        type = WMT_TYPE_GUID;
-        value = resized(a.value, 16);
-        return;
-    default: // bytes, and types this file format does not define
-        type = WMT_TYPE_BINARY;
-        value = a.value;
-        return;
+    CallerForm(std::uint16_t stored, std::string_view value) : bytes(value) {
+        auto number = [&](std::uint32_t code, std::size_t width) {
+            type = code;
+            bytes = value.substr(0, width);
+            size = width;
+        };
+        switch (stored) {
+        case AsfString: {
+            std::size_t end = 0;
+            while (end + 1 < value.size() && (value[end] != 0 || value[end + 1] != 0))
+                end += 2;
+            type = WMT_TYPE_STRING;
+            bytes = value.substr(0, end);
+            size = end + 2;
+            return;
+        }
+        case AsfBool:
+            number(WMT_TYPE_BOOL, 4);
+            return;
+        case AsfDword:
+            number(WMT_TYPE_DWORD, 4);
+            return;
+        case AsfQword:
+            number(WMT_TYPE_QWORD, 8);
+            return;
+        case AsfWord:
+            number(WMT_TYPE_WORD, 2);
+            return;
+        case AsfGuid:
+            number(WMT_TYPE_GUID, 16);
+            return;
+        default: // bytes, and types this file format does not define
+            size = value.size();
+            return;
+        }
     }
-}
+    void copyTo(std::uint8_t* out) const {
+        std::memcpy(out, bytes.data(), bytes.size());
+        std::memset(out + bytes.size(), 0, size - bytes.size());
+    }
+};
 
 bool toStoredType(std::uint32_t type, AsfType& out) {
     switch (type) {
@@ -147,14 +155,6 @@ template <typename Step> HRESULT AudioInfo::guarded(HRESULT failed, Step&& step)
     }
 }
 
-bool AudioInfo::lookUp(const char16_t* name, std::uint32_t& type, std::string& value) const {
-    auto found = file_.find(nameView(name));
-    if (!found)
-        return false;
-    toCallerForm(*found, type, value);
-    return true;
-}
-
 HRESULT AudioInfo::QueryAttributeEx(const char16_t* name, std::uint32_t* type, std::uint8_t* value,
                                     std::uint32_t* length) {
     if (!name || !type || !length)
@@ -162,18 +162,18 @@ HRESULT AudioInfo::QueryAttributeEx(const char16_t* name, std::uint32_t* type, s
     if (closed_)
         return E_FAIL;
     try {
-        std::string bytes;
-        std::uint32_t found = 0;
-        if (!lookUp(name, found, bytes))
+        std::uint16_t stored = 0;
+        std::string_view bytes;
+        if (!file_.find(nameView(name), stored, bytes, scratch_))
             return WMA_E_NOTFOUND;
-        if (!value || *length < bytes.size()) {
-            *type = found;
-            *length = static_cast<std::uint32_t>(bytes.size());
+        const CallerForm form(stored, bytes);
+        *type = form.type;
+        if (!value || *length < form.size) {
+            *length = static_cast<std::uint32_t>(form.size);
             return WMA_E_BUFFERTOOSMALL;
         }
-        std::memcpy(value, bytes.data(), bytes.size());
-        *type = found;
-        *length = static_cast<std::uint32_t>(bytes.size());
+        form.copyTo(value);
+        *length = static_cast<std::uint32_t>(form.size);
         return S_OK;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

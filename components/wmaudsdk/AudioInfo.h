@@ -36,8 +36,6 @@ public:
 private:
     AudioInfo() = default;
     ~AudioInfo() = default;
-    // The value as handed to the caller; false when the attribute is absent.
-    bool lookUp(const char16_t* name, std::uint32_t& type, std::string& value) const;
     // Runs a step that may raise, keeping the message of a failure for
     // GetErrorText; failed is the code for a failure other than memory.
     template <typename Step> HRESULT guarded(HRESULT failed, Step&& step);
@@ -46,6 +44,7 @@ private:
     bool closed_ = false;
     bool stored_ = false;
     std::string errorText_; // UTF-8
+    std::string scratch_;   // a value read from the file for a query
     AsfFile file_;
 };
 

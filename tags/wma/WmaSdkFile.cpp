@@ -108,9 +108,17 @@ std::string shownText(const SdkValue& value) {
     switch (value.type) {
     case WMT_TYPE_STRING: {
         std::size_t end = 0;
-        while (end + 1 < bytes.size() && (bytes[end] != 0 || bytes[end + 1] != 0))
+        bool ascii = true;
+        while (end + 1 < bytes.size() && (bytes[end] != 0 || bytes[end + 1] != 0)) {
+            ascii = ascii && static_cast<unsigned char>(bytes[end]) < 0x80 && bytes[end + 1] == 0;
             end += 2;
-        return utf16BytesToUtf8(bytes.substr(0, end), false);
+        }
+        if (!ascii)
+            return utf16BytesToUtf8(bytes.substr(0, end), false);
+        std::string text(end / 2, '\0');
+        for (std::size_t i = 0; i < text.size(); ++i)
+            text[i] = bytes[2 * i];
+        return text;
     }
     case WMT_TYPE_DWORD:
         return number(4);

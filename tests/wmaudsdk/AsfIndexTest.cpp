@@ -67,13 +67,11 @@ TEST(AsfIndex, FindsWhatTheWholeHeaderFindsReadingOnlySmallValues) {
     for (const Case& c : cases) {
         for (std::size_t window : {std::size_t{7}, std::size_t{4096}, AsfIndex::WindowSize}) {
             SCOPED_TRACE(std::string(c.what) + ", window " + std::to_string(window));
-            // A cut header still declares its full size.
-            const std::uint64_t declared = readU64(c.header, 16);
             AsfHeader header;
-            const bool parsed = c.header.size() == declared && header.parse(c.header);
+            const bool parsed = header.parse(c.header);
             CountingSource source(c.header);
             AsfIndex index;
-            ASSERT_EQ(index.build(source, declared, window), c.accepted);
+            ASSERT_EQ(index.build(source, c.header.size(), window), c.accepted);
             ASSERT_EQ(parsed, c.accepted);
             if (!c.accepted)
                 continue;
@@ -84,8 +82,9 @@ TEST(AsfIndex, FindsWhatTheWholeHeaderFindsReadingOnlySmallValues) {
                 ASSERT_EQ(found != nullptr, expected.has_value());
                 if (!found)
                     continue;
-                std::string value;
-                ASSERT_TRUE(AsfIndex::valueOf(*found, source, value));
+                std::string scratch;
+                std::string_view value;
+                ASSERT_TRUE(index.valueOf(*found, source, scratch, value));
                 EXPECT_EQ(value, expected->value);
                 EXPECT_EQ(found->type, expected->type);
                 EXPECT_EQ(found->place, expected->place);
