@@ -61,19 +61,15 @@ AsfHeader& AsfFile::edit() {
     return header_;
 }
 
-bool AsfFile::changed() const {
-    if (!editing_)
-        return false;
-    auto rendered = header_.render();
-    return !rendered || *rendered != original_;
-}
-
 void AsfFile::prepare() {
-    if (replacement_ || !changed())
+    if (replacement_ || !editing_)
         return;
     auto rendered = header_.render();
+    if (rendered && *rendered == original_)
+        return; // the stores changed nothing
     if (!rendered)
         velmora::raiseWriteError(path_, EOVERFLOW);
+    // The file size is a fixed-width field: setting it keeps the header's size.
     const std::uint64_t rest = in_.size() - original_.size();
     if (header_.setFileSize(rendered->size() + rest))
         rendered = header_.render();

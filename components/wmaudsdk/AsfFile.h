@@ -39,11 +39,9 @@ public:
     // Loads the whole header for changes (once); raises velmora's TagError
     // when it cannot be read as it was indexed.
     AsfHeader& edit();
-    // True when an edit made the header render differently from the one read.
-    bool changed() const;
-
     // Builds the new file beside the original; raises velmora's FileError on
-    // failure, leaving the original untouched. Nothing to do when unchanged.
+    // failure, leaving the original untouched. Nothing to do when the edits
+    // render the header as it was read.
     void prepare();
     // Puts the prepared file in place of the original (raises as prepare).
     void commit();
