@@ -417,10 +417,13 @@ bool AsfHeader::store(std::u16string_view name, AsfType type, std::string_view v
     if (type == AsfString)
         stored = encodeUtf16Le(decodeUtf16Le(value), true);
 
-    // The value takes the place of the copy a reader finds first, when it
-    // fits there; otherwise the first place that holds it.
+    // The five texts of the Content Description go there, where every reader
+    // looks for them; any other value takes the place of the copy a reader
+    // finds first, when it fits there; otherwise the first place that holds it.
     std::optional<AttributePlace> target;
-    if (auto first = find(name); first && fits(first->place, name, type, stored.size()))
+    if (fits(AttributePlace::Content, name, type, stored.size()))
+        target = AttributePlace::Content;
+    else if (auto first = find(name); first && fits(first->place, name, type, stored.size()))
         target = first->place;
     for (auto place : {AttributePlace::Content, AttributePlace::Extended, AttributePlace::Library})
         if (!target && fits(place, name, type, stored.size()))

@@ -57,10 +57,11 @@ public:
     std::optional<AsfAttribute> find(std::u16string_view name) const;
     // Sets a file-level attribute: value holds the bytes in the Extended
     // Content Description's form (a string NUL-terminated, a bool 4 bytes).
-    // It takes the place of the copy find() gives when it fits there, else
-    // the first of Content Description (its five texts), Extended Content
-    // Description and Metadata Library that holds it; every other file-level
-    // copy goes. False (and nothing changed) when it cannot be stored.
+    // One of the Content Description's five texts goes there when it fits;
+    // any other value takes the place of the copy find() gives when it fits
+    // there, else the first of Extended Content Description and Metadata
+    // Library that holds it. Every other file-level copy goes. False (and
+    // nothing changed) when it cannot be stored.
     bool store(std::u16string_view name, AsfType type, std::string_view value);
     // Removes every file-level copy of an attribute.
     void remove(std::u16string_view name);

@@ -75,37 +75,18 @@ void storeTyped(SdkFile& file, const char16_t* name, std::uint32_t type,
         file.store(name, WMT_TYPE_STRING, stringBytes(text));
 }
 
-// A text field: an emptied one is removed; a number stored as a number
-// stays one when the new text is a number too.
+// A text field: an emptied one is removed; one the file already shows is
+// left as stored; a number stored as a number stays one when the new text
+// is a number too.
 void writeText(SdkFile& file, const char16_t* name, const std::string& text) {
     if (text.empty())
         return file.remove(name);
+    SdkValue value;
+    if (file.query(name, value) && shownText(value) == text)
+        return; // the file already shows this text: nothing to change
     std::uint32_t type = WMT_TYPE_STRING;
     file.typeOf(name, type);
     storeTyped(file, name, type, isWholeNumber(text) ? leadingNumber(text) : std::nullopt, text);
-}
-
-// The track goes into WM/TrackNumber in the type stored there (a new one is
-// a number when the text is just a number), and WM/Track, where the file has
-// it, follows with the same number.
-void writeTrack(SdkFile& file, const std::string& text) {
-    if (text.empty()) {
-        file.remove(g_wszWMATrackNumber);
-        file.remove(g_wszWMATrack);
-        return;
-    }
-    const std::optional<std::uint64_t> number = leadingNumber(text);
-    std::uint32_t type = 0;
-    if (!file.typeOf(g_wszWMATrackNumber, type))
-        type = isWholeNumber(text) ? WMT_TYPE_DWORD : WMT_TYPE_STRING;
-    storeTyped(file, g_wszWMATrackNumber, type, number, text);
-    std::uint32_t trackType = 0;
-    if (!file.typeOf(g_wszWMATrack, trackType))
-        return;
-    if (widthOf(trackType) > 0 && !number)
-        file.remove(g_wszWMATrack); // no number to keep it consistent with
-    else
-        storeTyped(file, g_wszWMATrack, trackType, number, text);
 }
 
 // The track as shown: WM/TrackNumber, else WM/Track, where it holds anything
@@ -119,6 +100,34 @@ void readTrack(const SdkFile& file, SdkValue& value, std::string& shown) {
             return;
     }
     shown.clear();
+}
+
+// The track goes into WM/TrackNumber in the type stored there (a new one is
+// a number when the text is just a number), and WM/Track, where the file has
+// it, follows with the same number.
+void writeTrack(SdkFile& file, const std::string& text) {
+    if (text.empty()) {
+        file.remove(g_wszWMATrackNumber);
+        file.remove(g_wszWMATrack);
+        return;
+    }
+    SdkValue value;
+    std::string shown;
+    readTrack(file, value, shown);
+    if (shown == text)
+        return;
+    const std::optional<std::uint64_t> number = leadingNumber(text);
+    std::uint32_t type = 0;
+    if (!file.typeOf(g_wszWMATrackNumber, type))
+        type = isWholeNumber(text) ? WMT_TYPE_DWORD : WMT_TYPE_STRING;
+    storeTyped(file, g_wszWMATrackNumber, type, number, text);
+    std::uint32_t trackType = 0;
+    if (!file.typeOf(g_wszWMATrack, trackType))
+        return;
+    if (widthOf(trackType) > 0 && !number)
+        file.remove(g_wszWMATrack); // no number to keep it consistent with
+    else
+        storeTyped(file, g_wszWMATrack, trackType, number, text);
 }
 
 TagValues fromHeaderWalk(const std::string& path) {
