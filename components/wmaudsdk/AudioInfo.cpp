@@ -2,7 +2,7 @@
 
 #include "base/Text.h"
 
-#include <wmaudsdk/FileName.h>
+#include "FileName.h"
 
 #include <algorithm>
 #include <cerrno>

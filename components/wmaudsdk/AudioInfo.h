@@ -3,7 +3,7 @@
 #pragma once
 
 #include "AsfFile.h"
-#include <wmaudsdk/WMAudioSdk.h>
+#include "WMAudioSdk.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 // The library's one export: opens an information object on a file.
 #include "AudioInfo.h"
-#include <wmaudsdk/FileName.h>
+#include "FileName.h"
 
 #include <cerrno>
 #include <new>

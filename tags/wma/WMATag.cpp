@@ -1,9 +1,9 @@
 #include "tags/wma/WMATag.h"
 
 #include "base/Text.h"
+#include "components/wmaudsdk/FileName.h"
 #include "tags/wma/WMAHeaderWalk.h"
 #include "tags/wma/WMAudioInfo.h"
-#include <wmaudsdk/FileName.h>
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,7 @@
 // attribute names.
 #pragma once
 
-#include <wmaudsdk/WMAudioSdk.h>
+#include "components/wmaudsdk/WMAudioSdk.h"
 
 #include <string>
 

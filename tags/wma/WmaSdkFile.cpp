@@ -4,7 +4,7 @@
 #include "base/Text.h"
 #include "tags/wma/WMAudioInfo.h"
 
-#include <wmaudsdk/FileName.h>
+#include "components/wmaudsdk/FileName.h"
 
 #include <array>
 

@@ -3,7 +3,7 @@
 // failure raises TagError with the file and the system's reason.
 #pragma once
 
-#include <wmaudsdk/WMAudioSdk.h>
+#include "components/wmaudsdk/WMAudioSdk.h"
 
 #include <cstdint>
 #include <string>

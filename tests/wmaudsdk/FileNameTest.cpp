@@ -1,5 +1,5 @@
 // File names through the SDK's UTF-16 interface come back as the same bytes.
-#include <wmaudsdk/FileName.h>
+#include "components/wmaudsdk/FileName.h"
 
 #include <gtest/gtest.h>
 
