@@ -75,9 +75,13 @@ void AsfFile::prepare() {
         rendered = header_.render();
     if (!rendered)
         velmora::raiseWriteError(path_, EOVERFLOW);
-    auto out = std::make_unique<velmora::ReplaceFile>(path_);
+    // Built from the file as read: the commit gives up when another program
+    // changed the file meanwhile.
+    auto out = std::make_unique<velmora::ReplaceFile>(in_);
     out->write(*rendered);
     out->copyFrom(in_, original_.size(), rest);
+    out->finishWriting();
+    out->startFlush(); // the disk starts on every prepared file at once
     replacement_ = std::move(out);
 }
 
