@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <taglib/asffile.h>
 #include <taglib/commentsframe.h>
 #include <taglib/fileref.h>
 #include <taglib/id3v2tag.h>
@@ -215,6 +216,14 @@ TagLibTags AudioFixtures::read(const std::string& path) {
         const auto fields = vorbis->tag()->fieldListMap();
         if (fields.contains("COMMENT") && !fields["COMMENT"].isEmpty())
             tags.comment = fields["COMMENT"].front().to8Bit(true);
+    }
+    // WMA files made by ffmpeg carry their comment as a "Description"
+    // attribute, which the program keeps; TagLib reads only the content
+    // description's, so read the attribute when that one is empty.
+    if (auto* asf = dynamic_cast<TagLib::ASF::File*>(file.file()); asf && tags.comment.empty()) {
+        const auto& attributes = asf->tag()->attributeListMap();
+        if (attributes.contains("Description") && !attributes["Description"].isEmpty())
+            tags.comment = attributes["Description"].front().toString().to8Bit(true);
     }
     return tags;
 }
