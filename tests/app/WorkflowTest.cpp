@@ -22,14 +22,12 @@
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,7 +61,6 @@ private slots:
     void writeAllOnEmptyListAsksNothing();
     void okGoesOnAfterAFailure_data();
     void okGoesOnAfterAFailure();
-    void fullDiskIsReportedWithItsReason();
     void writeAllStopsPlaybackFirst();
     void resetAfterWriteShowsValuesAsWritten();
     void closeWithUnwrittenEditsAsks_data();
@@ -597,32 +594,6 @@ void WorkflowTest::okGoesOnAfterAFailure() {
         QVERIFY(!f.window->RowHasUnwrittenEdits(row));
     }
     QVERIFY(f.window->RowHasUnwrittenEdits(2)); // still to be written
-}
-
-// A disk that fills up during a write: the file stays as it was and the
-// report carries the system's reason.
-void WorkflowTest::fullDiskIsReportedWithItsReason() {
-    const QString ogg = file("full.ogg");
-    const QByteArray before = bytesOf(ogg);
-    WindowFixture f;
-    f.dialogs->openAnswers.push_back({ogg});
-    f.window->RunSkinCommand("add");
-    QTest::keyClicks(f.window->edt_com, " more");
-    // No file may grow past 2 KiB while "ok" runs.
-    rlimit old{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tiny = old;
-    tiny.rlim_cur = 2048;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    QTest::mouseClick(f.window->Skin1->FindObject("ok"), Qt::LeftButton);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldSignal);
-    QCOMPARE(f.log.reports.size(), 1);
-    const QString entry = f.log.reports[0].value(1);
-    QVERIFY2(entry.contains(ogg) && entry.contains("File too large"), qPrintable(entry));
-    QCOMPARE(bytesOf(ogg), before);
-    QVERIFY(f.log.questions.isEmpty());
 }
 
 void WorkflowTest::writeAllStopsPlaybackFirst() {
