@@ -1,6 +1,8 @@
 #include "cli/Arguments.h"
 
 #include "core/Formats.h"
+#include "core/NamePattern.h"
+#include "core/NamesFromTags.h"
 
 #include <algorithm>
 #include <array>
@@ -46,6 +48,8 @@ Command commandNamed(const std::string& name) {
         return Command::Set;
     if (name == "rename")
         return Command::Rename;
+    if (name == "fill")
+        return Command::Fill;
     if (name == "help")
         return Command::Help;
     throw UsageError("unknown command \"" + name + "\"");
@@ -96,6 +100,18 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             result.json = true;
             continue;
         }
+        if ((result.command == Command::Fill || result.command == Command::Rename) &&
+            name == "--pattern") {
+            if (result.pattern)
+                throw UsageError("option --pattern is given twice");
+            result.pattern = value();
+            continue;
+        }
+        if (result.command == Command::Rename && name == "--dry-run" &&
+            equals == std::string::npos) {
+            result.dryRun = true;
+            continue;
+        }
         if (result.command == Command::Rename && name == "--to") {
             if (result.newName)
                 throw UsageError("option --to is given twice");
@@ -135,9 +151,24 @@ Arguments parseArguments(const std::vector<std::string>& args) {
         !result.removeCover)
         throw UsageError("set needs at least one field to write (--title, --artist, ..., "
                          "--cover, --remove-cover)");
-    if (result.command == Command::Rename) {
+    if (result.command == Command::Fill) {
+        if (!result.pattern)
+            throw UsageError("fill needs a pattern: --pattern P");
+        if (const std::string error = core::readingError(core::parsePattern(*result.pattern));
+            !error.empty())
+            throw UsageError(error);
+    }
+    if (result.command == Command::Rename && result.pattern) {
+        if (result.newName)
+            throw UsageError("rename takes either --to NAME or --pattern P, not both");
+        if (const std::string error = core::namingError(core::parsePattern(*result.pattern));
+            !error.empty())
+            throw UsageError(error);
+    } else if (result.command == Command::Rename) {
         if (!result.newName)
-            throw UsageError("rename needs the new name: --to NAME");
+            throw UsageError("rename needs the new name: --to NAME, or a pattern: --pattern P");
+        if (result.dryRun)
+            throw UsageError("--dry-run goes with --pattern");
         if (result.files.size() != 1)
             throw UsageError("rename takes exactly one file");
         if (result.newName->find('/') != std::string::npos)
@@ -179,8 +210,30 @@ std::string helpText() {
            "  rename --to NAME FILE\n"
            "      Rename FILE within its folder to exactly NAME (extension included).\n"
            "      An existing file is never replaced; NAME may not contain \"/\".\n"
+           "  rename --pattern P [--dry-run] FILE...\n"
+           "      Rename each FILE within its folder to a name made of its tags by the\n"
+           "      pattern P (see Patterns), keeping its extension. The characters\n"
+           "      * ? | : \" / \\ < > and control characters are left out and a name is\n"
+           "      cut to 255 bytes. When a field the pattern names is empty, a new name\n"
+           "      exists already or two files would get one name, no file is renamed.\n"
+           "      Prints \"OLD -> NEW\" for each file that gets a new name; with\n"
+           "      --dry-run renames nothing.\n"
+           "  fill --pattern P FILE...\n"
+           "      Set the fields the pattern P names from each file's name (without\n"
+           "      its extension) and write them; every other field keeps what the\n"
+           "      file holds. A name that does not match the pattern is left alone and\n"
+           "      reported.\n"
            "  help\n"
            "      Print this help.\n"
+           "\n"
+           "Patterns:\n"
+           "  Text with the placeholders %title% %artist% %album% %year% %genre%\n"
+           "  %comment% %track% (%% is one %), for example \"%track% - %title%\".\n"
+           "  Reading a name, the text between placeholders is found from the left\n"
+           "  and the last placeholder takes the rest: \"%artist% - %title%\" reads\n"
+           "  \"AC - DC - Song\" as artist \"AC\", title \"DC - Song\". A name matches\n"
+           "  only when every placeholder gets some text and %track% a number (4 or\n"
+           "  4/12). In a new name %track% is the track number without its total.\n"
            "\n"
            "Options:\n"
            "  -h, --help     print this help and exit\n"

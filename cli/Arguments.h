@@ -11,7 +11,7 @@
 
 namespace velmora::cli {
 
-enum class Command { Help, Version, Show, Set, Rename };
+enum class Command { Help, Version, Show, Set, Rename, Fill };
 
 struct Arguments {
     Command command = Command::Help;
@@ -24,6 +24,10 @@ struct Arguments {
     bool removeCover = false;
     // rename: the new name.
     std::optional<std::string> newName;
+    // fill, rename: the pattern tying names to tags.
+    std::optional<std::string> pattern;
+    // rename --pattern: print the new names, rename nothing.
+    bool dryRun = false;
     std::vector<std::string> files;
 };
 

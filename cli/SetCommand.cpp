@@ -10,6 +10,31 @@ void reportFailure(std::ostream& err, const std::string& message) {
     err << "velmora-cli: " << message << '\n';
 }
 
+int writeAndReport(core::FileList& list, const std::vector<core::RowId>& edited, std::size_t failed,
+                   std::ostream& out, std::ostream& err) {
+    std::size_t written = 0, unchanged = 0;
+    for (const core::WriteResult& result : list.writeAll()) {
+        // Ids grow with the rows, so `edited` is sorted.
+        if (!std::binary_search(edited.begin(), edited.end(), result.id))
+            continue;
+        switch (result.outcome) {
+        case core::WriteOutcome::Written:
+            ++written;
+            break;
+        case core::WriteOutcome::Unchanged:
+            ++unchanged;
+            break;
+        case core::WriteOutcome::Failed:
+            reportFailure(err, result.reason);
+            ++failed;
+            break;
+        }
+    }
+    out << written << (written == 1 ? " file" : " files") << " written, " << unchanged
+        << " unchanged, " << failed << " failed\n";
+    return failed == 0 ? 0 : 1;
+}
+
 int runSet(const Arguments& args, std::ostream& out, std::ostream& err) {
     // The image is checked before any file is read or changed.
     std::shared_ptr<const Picture> cover;
@@ -54,37 +79,7 @@ int runSet(const Arguments& args, std::ostream& out, std::ostream& err) {
     else if (args.removeCover)
         list.removeCover(editable);
 
-    std::size_t written = 0, unchanged = 0;
-    for (const core::WriteResult& result : list.writeAll()) {
-        // Ids grow with the rows, so `editable` is sorted.
-        if (!std::binary_search(editable.begin(), editable.end(), result.id))
-            continue;
-        switch (result.outcome) {
-        case core::WriteOutcome::Written:
-            ++written;
-            break;
-        case core::WriteOutcome::Unchanged:
-            ++unchanged;
-            break;
-        case core::WriteOutcome::Failed:
-            reportFailure(err, result.reason);
-            ++failed;
-            break;
-        }
-    }
-    out << written << (written == 1 ? " file" : " files") << " written, " << unchanged
-        << " unchanged, " << failed << " failed\n";
-    return failed == 0 ? 0 : 1;
-}
-
-int runRename(const Arguments& args, std::ostream& err) {
-    core::FileList list;
-    const core::RowId id = list.add(args.files.front());
-    const std::string problem = list.rename(id, *args.newName);
-    if (problem.empty())
-        return 0;
-    reportFailure(err, problem);
-    return 1;
+    return writeAndReport(list, editable, failed, out, err);
 }
 
 } // namespace velmora::cli

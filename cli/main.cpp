@@ -30,7 +30,9 @@ int main(int argc, char* argv[]) {
         case Command::Set:
             return runSet(args, std::cout, std::cerr);
         case Command::Rename:
-            return runRename(args, std::cerr);
+            return runRename(args, std::cout, std::cerr);
+        case Command::Fill:
+            return runFill(args, std::cout, std::cerr);
         }
     } catch (const std::exception& e) {
         reportFailure(std::cerr, e.what());

@@ -100,31 +100,84 @@ Row* FileList::findRow(RowId id) {
     return const_cast<Row*>(std::as_const(*this).find(id));
 }
 
+namespace {
+
+// Makes the edits of its lifetime one undo step, or part of the open one.
+class StepScope {
+public:
+    explicit StepScope(EditHistory& history) : history_(history) { history_.open(); }
+    ~StepScope() { history_.close(); }
+    StepScope(const StepScope&) = delete;
+    StepScope& operator=(const StepScope&) = delete;
+
+private:
+    EditHistory& history_;
+};
+
+// The rows of a step, ascending and once each.
+std::vector<RowId> rowsOf(const EditStep& step) {
+    std::vector<RowId> rows;
+    for (const FieldChange& change : step.fields)
+        rows.push_back(change.row);
+    for (const CoverChange& change : step.covers)
+        rows.push_back(change.row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+} // namespace
+
+void FileList::assign(Row& row, Field field, const std::string& value) {
+    std::string& current = row.current[field];
+    if (current == value)
+        return;
+    history_.record(row.id, field, current, value);
+    current = value;
+}
+
 void FileList::setField(std::span<const RowId> ids, Field field, const std::string& value) {
+    StepScope step(history_);
     for (RowId id : ids)
         if (Row* row = findRow(id); row && row->holdsTags())
-            row->current[field] = value;
+            assign(*row, field, value);
 }
 
 void FileList::setFieldInAll(Field field, const std::string& value) {
+    StepScope step(history_);
     for (Row& row : rows_)
         if (row.holdsTags())
-            row.current[field] = value;
+            assign(row, field, value);
 }
 
 void FileList::numberTracks(std::span<const RowId> idsInOrder) {
+    StepScope step(history_);
     int number = 0;
     for (RowId id : idsInOrder)
         if (Row* row = findRow(id); row && row->holdsTags())
-            row->current[Field::Track] = numberedTrack(++number, row->current[Field::Track]);
+            assign(*row, Field::Track, numberedTrack(++number, row->current[Field::Track]));
+}
+
+void FileList::assignCover(Row& row, const CoverEdit& edit) {
+    if (row.cover == edit)
+        return;
+    history_.recordCover(row.id, row.cover, edit);
+    row.cover = edit;
+}
+
+void FileList::resetRow(Row& row) {
+    for (int i = 0; i < FieldCount; ++i)
+        assign(row, static_cast<Field>(i), row.baseline.values[i]);
+    assignCover(row, {});
 }
 
 void FileList::setCover(std::span<const RowId> ids, std::shared_ptr<const Picture> picture) {
     if (!picture)
         return;
+    StepScope step(history_);
     for (RowId id : ids)
         if (Row* row = findRow(id); row && row->holdsCovers())
-            row->cover = {CoverEdit::Set, picture};
+            assignCover(*row, {CoverEdit::Set, picture});
 }
 
 bool sameCover(const CoverView& a, const CoverView& b) {
@@ -136,9 +189,10 @@ bool sameCover(const CoverView& a, const CoverView& b) {
 }
 
 void FileList::removeCover(std::span<const RowId> ids) {
+    StepScope step(history_);
     for (RowId id : ids)
         if (Row* row = findRow(id); row && row->holdsCovers())
-            row->cover = {CoverEdit::Remove, nullptr};
+            assignCover(*row, {CoverEdit::Remove, nullptr});
 }
 
 CoverView FileList::coverOf(RowId id) const {
@@ -164,26 +218,56 @@ CoverView FileList::coverOf(RowId id) const {
 }
 
 void FileList::reset() {
-    for (Row& row : rows_) {
-        row.current = row.baseline;
-        row.cover = {};
-    }
+    StepScope step(history_);
+    for (Row& row : rows_)
+        resetRow(row);
 }
 
 void FileList::reset(std::span<const RowId> ids) {
+    StepScope step(history_);
     for (RowId id : ids)
-        if (Row* row = findRow(id)) {
-            row->current = row->baseline;
-            row->cover = {};
-        }
+        if (Row* row = findRow(id))
+            resetRow(*row);
+}
+
+std::vector<RowId> FileList::undo() {
+    const EditStep* step = history_.undo();
+    if (!step)
+        return {};
+    for (auto it = step->fields.rbegin(); it != step->fields.rend(); ++it)
+        if (Row* row = findRow(it->row))
+            row->current[it->field] = it->before;
+    for (const CoverChange& change : step->covers)
+        if (Row* row = findRow(change.row))
+            row->cover = change.before;
+    return rowsOf(*step);
+}
+
+std::vector<RowId> FileList::redo() {
+    const EditStep* step = history_.redo();
+    if (!step)
+        return {};
+    for (const FieldChange& change : step->fields)
+        if (Row* row = findRow(change.row))
+            row->current[change.field] = change.after;
+    for (const CoverChange& change : step->covers)
+        if (Row* row = findRow(change.row))
+            row->cover = change.after;
+    return rowsOf(*step);
 }
 
 std::size_t FileList::remove(std::span<const RowId> ids) {
     std::vector<RowId> sorted(ids.begin(), ids.end());
     std::sort(sorted.begin(), sorted.end());
+    history_.forgetRows(sorted);
     return std::erase_if(rows_, [&](const Row& row) {
         return std::binary_search(sorted.begin(), sorted.end(), row.id);
     });
+}
+
+void FileList::clear() {
+    rows_.clear();
+    history_.clear();
 }
 
 std::string FileList::rename(RowId id, const std::string& newName) {

@@ -1,6 +1,6 @@
 // The list of files being edited and every operation on it: add, scan, edit,
-// apply to all, number, reset, remove, rename and write. Plain C++; the window
-// and the command line are thin layers over it.
+// apply to all, number, reset, undo and redo, remove, rename and write. Plain
+// C++; the window and the command line are thin layers over it.
 //
 // Each row keeps two value sets: the baseline (what the file holds: the values
 // read when the row was added, or last written) and the current values (what
@@ -10,6 +10,7 @@
 #pragma once
 
 #include "core/Formats.h"
+#include "core/History.h"
 #include "tags/common/TagFields.h"
 
 #include <cstddef>
@@ -23,24 +24,10 @@
 
 namespace velmora::core {
 
-// A row's identity: stays with the row through every operation and is never
-// given to another row.
-using RowId = std::uint64_t;
-
 enum class RowState : std::uint8_t {
     Read,        // the values are the file's
     ReadFailed,  // the file could not be read; the values are empty
     WriteFailed, // the last write failed; the unwritten values are kept
-};
-
-// A cover change not yet written. The picture is shared by every row and
-// history step that holds it.
-struct CoverEdit {
-    enum Kind : std::uint8_t { Keep, Set, Remove };
-    Kind kind = Keep;
-    std::shared_ptr<const Picture> picture; // for Set
-
-    bool operator==(const CoverEdit&) const = default;
 };
 
 // The cover a row shows.
@@ -107,7 +94,8 @@ using Progress = std::function<bool(std::size_t done, std::size_t total)>;
 class FileList {
 public:
     // formats: the table files are looked up in.
-    explicit FileList(std::span<const Format> formats = allFormats()) : formats_(formats) {}
+    explicit FileList(std::span<const Format> formats = allFormats(), HistoryLimits limits = {})
+        : formats_(formats), history_(limits) {}
 
     // Appends one row per path, in order, each read through its format's
     // reader. A file that cannot be read still gets its row, with empty values
@@ -123,6 +111,10 @@ public:
     const Row& at(std::size_t index) const { return rows_.at(index); }
     // The row of an id, or null when it was removed.
     const Row* find(RowId id) const;
+
+    // Every edit below (setField, setFieldInAll, numberTracks, reset and the
+    // fills of core/TagsFromNames.h) is one undo step of its own, unless a
+    // step is open: then it joins that step.
 
     // Sets one field of the given rows (rows of a format without tags are
     // left alone). An empty value removes the field when written.
@@ -146,9 +138,29 @@ public:
     void reset();
     void reset(std::span<const RowId> ids);
 
-    // Removes the given rows; returns how many there were.
+    // Opens a step that the edits until endStep() join: the window opens one
+    // when a field gains the focus and ends it when the field loses it, so
+    // the keystrokes between make one step. Steps nest; an unmatched end is
+    // ignored, and a step that changed nothing leaves no trace.
+    void beginStep() { history_.open(); }
+    void endStep() { history_.close(); }
+    // Puts back the current values the latest step changed (an open step is
+    // ended first, wholly: a field that keeps the focus begins a new one) /
+    // makes the latest undone step again. Returns the rows whose values
+    // changed, ascending; empty when there was nothing to do. Baselines and files stay as they are:
+    // after a write, undo changes the table only, and the undone values become changes to write.
+    // Renames and writes are no steps.
+    std::vector<RowId> undo();
+    std::vector<RowId> redo();
+    bool canUndo() const { return history_.canUndo(); }
+    bool canRedo() const { return history_.canRedo(); }
+    const EditHistory& history() const { return history_; }
+
+    // Removes the given rows (and their part of every undo step); returns how
+    // many there were.
     std::size_t remove(std::span<const RowId> ids);
-    void clear() { rows_.clear(); }
+    // Removes every row and the undo history.
+    void clear();
 
     // Renames the row's file within its folder to exactly newName. Returns
     // empty on success, else the reason (the name is refused, a file of that
@@ -170,8 +182,14 @@ private:
     Row* findRow(RowId id);
     WriteResult writeRow(Row& row);
     void rereadBaseline(Row& row, const TagValues& written);
+    // Sets a current value, recording it in the history.
+    void assign(Row& row, Field field, const std::string& value);
+    // Sets the cover change, recording it in the history.
+    void assignCover(Row& row, const CoverEdit& edit);
+    void resetRow(Row& row);
 
     std::span<const Format> formats_;
+    EditHistory history_;
     // Ordered by id: ids only grow and rows keep their order.
     std::vector<Row> rows_;
     RowId nextId_ = 1;

@@ -1,6 +1,7 @@
 // velmora-cli against kid3-cli, the command line of a well-liked tag editor,
 // on the same MP3 files (ffmpeg encodes, mid3v2 tags): reading every file's
-// fields, and setting the album in every file. Wall-clock time of the whole
+// fields, setting the album in every file, and setting every title from the
+// file's name. Wall-clock time of the whole
 // process, as a script sees it.
 //   VELMORA_BENCH_CLI_FILES  files per run (default 500)
 #include <benchmark/benchmark.h>
@@ -74,12 +75,30 @@ void BM_SetAlbum_Kid3(benchmark::State& state) {
               "kid3-cli -c 'set album \"Kid3 " + std::to_string(++round) + "\"'" + fileArguments);
 }
 
+// Each run takes the title from the name by one of two patterns in turn
+// ("track 5" or "5"), so every file is written.
+void BM_FillTitle_Velmora(benchmark::State& state) {
+    int round = 0;
+    for (auto _ : state)
+        runIn(state, velmora + " fill --pattern '" + (++round % 2 ? "" : "track ") + "%title%'" +
+                         fileArguments);
+}
+
+void BM_FillTitle_Kid3(benchmark::State& state) {
+    int round = 0;
+    for (auto _ : state)
+        runIn(state, "kid3-cli -c 'totag \"" + std::string(++round % 2 ? "" : "track ") +
+                         "%{title}\" 2'" + fileArguments);
+}
+
 } // namespace
 
 BENCHMARK(BM_Show_Velmora)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Show_Kid3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SetAlbum_Velmora)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SetAlbum_Kid3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FillTitle_Velmora)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FillTitle_Kid3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

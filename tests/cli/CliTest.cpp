@@ -67,6 +67,12 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
         {"rename a.mp3", 2, "--to NAME"},
         {"rename --to b.mp3 a.mp3 c.mp3", 2, "exactly one file"},
         {"rename --to sub/b.mp3 a.mp3", 2, "may not contain \"/\""},
+        {"fill a.mp3", 2, "--pattern P"},
+        {"fill --pattern '%titel%' a.mp3", 2, "unknown placeholder %titel%"},
+        {"fill --pattern '%artist%%title%' a.mp3", 2, "no text between"},
+        {"rename --pattern '%title%' --to b.mp3 a.mp3", 2, "not both"},
+        {"rename --pattern 'x/%title%' a.mp3", 2, "within its folder"},
+        {"rename --to b.mp3 --dry-run a.mp3", 2, "--dry-run goes with --pattern"},
         {"--help", 0, "Usage: velmora-cli COMMAND"},
         {"set --title x --help", 0, "Usage: velmora-cli COMMAND"},
     };
@@ -183,6 +189,49 @@ TEST_F(CliTest, RenameExitsWithOneWhenRefused) {
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("a file of that name already exists"), std::string::npos) << o.err;
     EXPECT_EQ(dir_.names(), (std::vector<std::string>{"new caf\xe9.MP3", "taken.ogg"}));
+}
+
+TEST_F(CliTest, FillSetsFieldsFromNamesAndReportsNamesThatDoNotMatch) {
+    copy("tagged.mp3", "07 - AC - DC - Song.mp3");
+    copy("tagged.ogg", "Just a title.ogg");
+    const std::vector<std::string> before = tagDump(dir_.file("07 - AC - DC - Song.mp3"));
+    const std::string untouched = readFile(dir_.file("Just a title.ogg"));
+    const Outcome o = cli("fill --pattern '%track% - %artist% - %title%' *.mp3 *.ogg");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "1 file written, 0 unchanged, 1 failed\n");
+    EXPECT_NE(o.err.find("\"Just a title.ogg\": The name does not match the pattern"),
+              std::string::npos)
+        << o.err;
+    const std::vector<std::string> after = tagDump(dir_.file("07 - AC - DC - Song.mp3"));
+    EXPECT_EQ(valuesOf(after, "TRCK"), std::vector<std::string>{"07/12"});
+    EXPECT_EQ(valuesOf(after, "TPE1"), std::vector<std::string>{"AC"});
+    EXPECT_EQ(valuesOf(after, "TIT2"), std::vector<std::string>{"DC - Song"});
+    EXPECT_EQ(withoutKey(withoutKey(withoutKey(after, "TRCK"), "TPE1"), "TIT2"),
+              withoutKey(withoutKey(withoutKey(before, "TRCK"), "TPE1"), "TIT2"));
+    EXPECT_EQ(readFile(dir_.file("Just a title.ogg")), untouched);
+}
+
+TEST_F(CliTest, RenameByPatternPrintsTheNewNamesAndRefusesClashes) {
+    copy("tagged.mp3", "caf\xe9 1.mp3");
+    copy("tagged.ogg", "two.OGG");
+    const char* pattern = "rename --pattern '%track%. %artist%: %title%' ";
+    Outcome o = cli(std::string(pattern) + "--dry-run 'caf\xe9 1.mp3' two.OGG");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "caf\xe9 1.mp3 -> 3. Sample Artist Sample Title.mp3\n"
+                     "two.OGG -> 3. Sample Artist Sample Title.OGG\n");
+    EXPECT_EQ(dir_.names(), (std::vector<std::string>{"caf\xe9 1.mp3", "two.OGG"}));
+    // Two files of one name: nothing is renamed.
+    copy("tagged.mp3", "three.mp3");
+    o = cli(std::string(pattern) + "'caf\xe9 1.mp3' two.OGG three.mp3");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(lineCount(o.err), 2u) << o.err;
+    EXPECT_NE(o.err.find("would get the same name"), std::string::npos) << o.err;
+    EXPECT_EQ(dir_.names(), (std::vector<std::string>{"caf\xe9 1.mp3", "three.mp3", "two.OGG"}));
+    o = cli(std::string(pattern) + "'caf\xe9 1.mp3' two.OGG");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(dir_.names(),
+              (std::vector<std::string>{"3. Sample Artist Sample Title.OGG",
+                                        "3. Sample Artist Sample Title.mp3", "three.mp3"}));
 }
 
 TEST_F(CliTest, SetWorksOnFiveThousandFiles) {

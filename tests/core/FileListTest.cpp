@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
+#include <sstream>
 
 namespace velmora::core {
 namespace {
@@ -262,6 +263,133 @@ TEST_F(FileListTest, RemovedRowsAreGoneAndIdsAreNeverReused) {
     EXPECT_GT(list_.add(file("e.rec")), ids[3]);
     list_.clear();
     EXPECT_TRUE(list_.empty());
+}
+
+// Undo and redo as the window drives them, on rows a, b, c stored as titles
+// "A", "B", "C" with track "3/12". A script's words:
+//   type ROWS V1,V2..  a field edit: a step opened, the title of ROWS set to
+//                      each value in turn (keystrokes), the step closed
+//   open ROWS V        the same without closing;  close  closes it
+//   all V  number ROWS  reset  undo  redo  write  remove ROWS
+// The table is then each row's title#track ("-" for a removed row).
+TEST_F(FileListTest, UndoAndRedoPutBackExactlyWhatEachStepChanged) {
+    struct Case {
+        const char* name;
+        const char* script;
+        const char* table;
+        std::size_t pending;
+        std::size_t writes;
+        HistoryLimits limits = {};
+    } cases[] = {
+        {"typing is one step", "type ab X,Xy,Xyz undo", "A#3/12|B#3/12|C#3/12", 0, 0},
+        {"redo", "type ab X,Xyz undo redo", "Xyz#3/12|Xyz#3/12|C#3/12", 2, 0},
+        {"steps undone in turn", "type a X all Y undo", "X#3/12|B#3/12|C#3/12", 1, 0},
+        {"to the start and past it", "type a X all Y undo undo undo", "A#3/12|B#3/12|C#3/12", 0, 0},
+        {"redone in turn", "type a X all Y undo undo redo redo redo", "Y#3/12|Y#3/12|Y#3/12", 3, 0},
+        {"a new edit drops the redo side", "type a X undo type b Z redo", "A#3/12|Z#3/12|C#3/12", 1,
+         0},
+        {"numbering is one step", "number cab", "A#2/12|B#3/12|C#1/12", 2, 0},
+        {"numbering undone", "type c Q number cab undo", "A#3/12|B#3/12|Q#3/12", 1, 0},
+        {"reset is a step", "all Y reset undo", "Y#3/12|Y#3/12|Y#3/12", 3, 0},
+        {"an edit typed back leaves no step", "all Y type a Z,Y undo", "A#3/12|B#3/12|C#3/12", 0,
+         0},
+        {"undo ends an open step", "open a X undo close redo", "X#3/12|B#3/12|C#3/12", 1, 0},
+        {"undo after a write changes the table only", "type a X write undo", "A#3/12|B#3/12|C#3/12",
+         1, 1},
+        {"the undone value is written back", "type a X write undo write", "A#3/12|B#3/12|C#3/12", 0,
+         2},
+        {"redo after a write", "type a X write undo redo", "X#3/12|B#3/12|C#3/12", 0, 1},
+        {"removed rows leave the steps", "all Y remove b undo", "A#3/12|-|C#3/12", 0, 0},
+        {"a step of removed rows only goes", "type b X remove b all Y undo undo redo",
+         "Y#3/12|-|Y#3/12", 2, 0},
+        {"the oldest steps go",
+         "type a X type b X type c X undo undo undo",
+         "X#3/12|B#3/12|C#3/12",
+         1,
+         0,
+         {2, 1u << 20}},
+        {"the newest step stays whatever its size",
+         "type a X all Y undo undo",
+         "X#3/12|B#3/12|C#3/12",
+         1,
+         0,
+         {200, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        store = {};
+        FileList list(recordingFormats, c.limits);
+        const std::vector<RowId> ids =
+            list.add({file("a.rec", stored("A", "3/12")), file("b.rec", stored("B", "3/12")),
+                      file("c.rec", stored("C", "3/12"))});
+        auto rowsOf = [&](const std::string& letters) {
+            std::vector<RowId> rows;
+            for (char letter : letters)
+                rows.push_back(ids[static_cast<std::size_t>(letter - 'a')]);
+            return rows;
+        };
+        std::istringstream script(c.script);
+        for (std::string word, rows, values; script >> word;) {
+            if (word == "type" || word == "open") {
+                script >> rows >> values;
+                list.beginStep();
+                std::istringstream keys(values);
+                for (std::string value; std::getline(keys, value, ',');)
+                    list.setField(rowsOf(rows), Field::Title, value);
+                if (word == "type")
+                    list.endStep();
+            } else if (word == "close") {
+                list.endStep();
+            } else if (word == "all") {
+                script >> values;
+                list.setFieldInAll(Field::Title, values);
+            } else if (word == "number") {
+                script >> rows;
+                list.numberTracks(rowsOf(rows));
+            } else if (word == "remove") {
+                script >> rows;
+                list.remove(rowsOf(rows));
+            } else if (word == "reset") {
+                list.reset();
+            } else if (word == "undo") {
+                list.undo();
+            } else if (word == "redo") {
+                list.redo();
+            } else if (word == "write") {
+                list.writeAll();
+            } else {
+                FAIL() << word;
+            }
+        }
+        std::string table;
+        for (RowId id : ids) {
+            const Row* row = list.find(id);
+            table += (table.empty() ? "" : "|") +
+                     (row ? row->current[Field::Title] + "#" + row->current[Field::Track] : "-");
+        }
+        EXPECT_EQ(table, c.table);
+        EXPECT_EQ(list.pendingCount(), c.pending);
+        EXPECT_EQ(store.writes.size(), c.writes);
+    }
+}
+
+TEST_F(FileListTest, UndoNamesTheRowsItChangedAndKeepsStepsSmall) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < 1000; ++i)
+        paths.push_back(file("f" + std::to_string(i) + ".rec"));
+    const std::vector<RowId> ids = list_.add(paths);
+    const RowId two[] = {ids[7], ids[3]};
+    list_.setField(two, Field::Album, "X");
+    EXPECT_LT(list_.history().bytes(), 1000u) << "a step keeps only the rows it touched";
+    list_.setFieldInAll(Field::Album, "Y");
+    EXPECT_EQ(list_.undo().size(), 1000u);
+    EXPECT_EQ(list_.undo(), (std::vector<RowId>{ids[3], ids[7]}));
+    EXPECT_FALSE(list_.canUndo());
+    EXPECT_TRUE(list_.canRedo());
+    EXPECT_EQ(list_.redo(), (std::vector<RowId>{ids[3], ids[7]}));
+    list_.clear();
+    EXPECT_FALSE(list_.canUndo() || list_.canRedo());
+    EXPECT_EQ(list_.history().bytes(), 0u);
 }
 
 } // namespace

@@ -54,6 +54,33 @@ TEST_F(CoverCoreTest, ACoverEditIsPendingUntilWrittenOrReset) {
     EXPECT_EQ(readFile(paths_[0]), before);
 }
 
+TEST_F(CoverCoreTest, CoverChangesAreUndoneAndRedoneAsOneStepEach) {
+    list_.setFieldInAll(Field::Album, "Album");
+    list_.setCover(ids_, picture_);
+    list_.removeCover({&ids_[1], 1});
+    list_.reset({&ids_[0], 1});
+    using Kind = core::CoverEdit::Kind;
+    auto kinds = [&] {
+        return std::pair(list_.find(ids_[0])->cover.kind, list_.find(ids_[1])->cover.kind);
+    };
+    EXPECT_EQ(kinds(), std::pair(Kind::Keep, Kind::Remove));
+    EXPECT_EQ(list_.undo(), std::vector<core::RowId>{ids_[0]}); // the reset
+    EXPECT_EQ(kinds(), std::pair(Kind::Set, Kind::Remove));
+    EXPECT_EQ(list_.find(ids_[0])->current[Field::Album], "Album");
+    list_.undo(); // the removal
+    EXPECT_EQ(kinds(), std::pair(Kind::Set, Kind::Set));
+    EXPECT_EQ(list_.find(ids_[1])->cover.picture, picture_); // still the one copy
+    list_.undo();                                            // the cover
+    EXPECT_EQ(kinds(), std::pair(Kind::Keep, Kind::Keep));
+    EXPECT_EQ(list_.find(ids_[1])->current[Field::Album], "Album");
+    list_.undo(); // the apply-to-all
+    EXPECT_EQ(list_.pendingCount(), 0u);
+    list_.redo();
+    list_.redo();
+    EXPECT_EQ(kinds(), std::pair(Kind::Set, Kind::Set));
+    EXPECT_EQ(list_.pendingCount(), 2u);
+}
+
 TEST_F(CoverCoreTest, WriteAllWritesFieldsThenCoverAndReportsEachRow) {
     list_.setField({&ids_[0], 1}, Field::Title, "New");
     list_.setCover({&ids_[0], 1}, picture_);
