@@ -60,6 +60,7 @@ Tfm_main::Tfm_main(QWidget* parent) : QWidget(parent), dialogs_(std::make_unique
     setGeometry(270, 182, 773, 497);
     setFixedSize(773, 497);
     createComponents();
+    createStatusAndPlayer();
     createPopupMenu();
     createShortcuts();
     connectHandlers();
