@@ -26,6 +26,10 @@ constexpr int kMinInputRate = 1000;
 constexpr int kMaxInputRate = 768000;
 // Input samples converted at a time (at most about 1.4 MB of output).
 constexpr int kSliceSamples = 8192;
+// A seek lands this far before its target: the first frames a decoder makes
+// after a jump can be silent or rough (an MP3 frame takes bits from the frames
+// before it, overlapping codecs need the block before), and are dropped.
+constexpr qint64 kSeekPrerollFrames = 4 * 1152;
 
 std::string errorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -39,7 +43,9 @@ std::string errorText(int code) {
 // converted audio that was decoded beyond the last block handed out. Positions
 // and the length count sample frames of the converted audio.
 struct TAudioFile2::Decoder {
-    std::string path;
+    QByteArray name; // as opened, for a fresh start
+    std::string shown;
+    std::string path; // shown as error messages hold it
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
     SwrContext* resampler = nullptr;
@@ -95,7 +101,9 @@ struct TAudioFile2::Decoder {
     }
 
     // Opens the file named by the bytes name; shown names it in errors.
-    void open(const QByteArray& name, const std::string& shown) {
+    void open(const QByteArray& fileName, const std::string& shownName) {
+        name = fileName;
+        shown = shownName;
         path = shown;
         std::replace(path.begin(), path.end(), '\0', '?'); // keeps what() whole
         // The "file:" prefix keeps names with a colon from being taken as a
@@ -151,9 +159,9 @@ struct TAudioFile2::Decoder {
         length = finished ? decoded : std::max(length, decoded);
     }
 
-    // Moves the demuxer to the last point it can reach at or before frame to
-    // and drops what was decoded; the frames between that point and to are
-    // dropped as they are decoded (placeFrame).
+    // Moves the demuxer to the last point it can reach at or a little before
+    // frame to and drops what was decoded; the frames between that point and
+    // to are dropped as they are decoded (placeFrame).
     void seek(qint64 to) {
         to = std::max<qint64>(to, 0);
         if (length > 0 && to >= length) {
@@ -165,7 +173,8 @@ struct TAudioFile2::Decoder {
             return;
         }
         const int64_t start = audio().start_time != AV_NOPTS_VALUE ? audio().start_time : 0;
-        const int64_t ts = start + av_rescale_q(to, AVRational{1, kOutputRate}, audio().time_base);
+        const int64_t ts = start + av_rescale_q(std::max<qint64>(to - kSeekPrerollFrames, 0),
+                                                AVRational{1, kOutputRate}, audio().time_base);
         const int rc = avformat_seek_file(format, stream, INT64_MIN, ts, ts, 0);
         if (rc < 0)
             throw AudioError("Cannot move within \"" + path + "\": " + errorText(rc));
@@ -181,6 +190,11 @@ struct TAudioFile2::Decoder {
         position = to;
         target = to;
         placing = true;
+        // Decoded up to the first audio at the target now, so that the
+        // position tells where the demuxer really landed.
+        while ((placing || pending.isEmpty()) && !finished)
+            decodeMore();
+        noteDecoded();
     }
 
     // After a seek, for each decoded frame: false when the whole frame lies
@@ -377,9 +391,21 @@ qint64 TAudioFile2::Position() const {
     return decoder_ ? decoder_->position : 0;
 }
 
+// Near the start a fresh decoder is exact for every format, where a jump
+// lands wherever the container's times say the first frames are.
 void TAudioFile2::Seek(qint64 frame) {
-    if (decoder_)
+    if (!decoder_)
+        return;
+    if (frame > kSeekPrerollFrames) {
         decoder_->seek(frame);
+        return;
+    }
+    auto fresh = std::make_unique<Decoder>();
+    fresh->open(decoder_->name, decoder_->shown);
+    if (decoder_->finished)
+        fresh->length = decoder_->length; // learnt at the end, better than told
+    fresh->read(int(std::max<qint64>(frame, 0)));
+    decoder_ = std::move(fresh);
 }
 
 void TAudioFile2::Close() {
