@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QProgressDialog>
 #include <algorithm>
 #include <filesystem>
@@ -66,7 +67,13 @@ std::string captionOf(const std::string& path, bool withoutExtension) {
 
 } // namespace
 
+// New rows come at the end, so the list is no longer in the order its
+// header showed.
 void Tfm_main::finishAdd() {
+    if (sortColumn_ >= 0) {
+        sortColumn_ = -1;
+        lv_id3->header()->setSortIndicatorShown(false);
+    }
     if (RowCount() > 0 && FirstSelectedRow() < 0)
         SelectRow(0);
     if (RowCount() > 0)
