@@ -1,4 +1,4 @@
-// The main window fm_main: the list of files, the six tag fields with their
+// The main window fm_main: the list of files, the seven tag fields with their
 // apply-to-all buttons and labels, the skin that draws the frame and the main
 // buttons, the popup menu, the rename editor and the two audio components.
 //
@@ -6,8 +6,10 @@
 // edt_tatalExit, Button1Click, Skin1Click). Every handler that an event runs
 // goes through Guard(), the application's default error handler: an exception
 // ends the handler and its message is shown in a modal box, and the program
-// goes on. The window's data (tables, current row, playback flags) is the
-// module-level state of app/State.h.
+// goes on. The rows' files and values live in the window's file list
+// (velmora::core::FileList): the handlers are short calls into it. The tables,
+// current row and playback flags of app/State.h mirror it for every part of
+// the window.
 #pragma once
 
 #include "app/Dialogs.h"
