@@ -1,19 +1,19 @@
 // Adding files (file dialog, folder scan, drop), removing rows and clearing
-// the list. Rows already listed keep their unwritten edits through every add;
-// removing or clearing rows with unwritten edits asks first.
+// the list, as calls into the window's file list. Rows already listed keep
+// their unwritten edits through every add; removing or clearing rows with
+// unwritten edits asks first.
 #include "app/Tageditor.h"
 
-#include "app/FileKind.h"
 #include "app/FilePaths.h"
-#include "app/TagFields.h"
 #include "app/TrackList.h"
 #include "app/dir.h"
-#include "tags/id3/Mp3Tags.h"
-#include "tags/ogg/VorbisTags.h"
-#include "tags/wma/WmaTags.h"
+#include "base/FileLayer.h"
+#include "core/FolderScan.h"
+#include "core/PathParts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QProgressDialog>
 #include <algorithm>
 #include <filesystem>
@@ -53,29 +53,27 @@ private:
     bool first_ = true;
 };
 
-} // namespace
-
-// Reads a file's tags through the unit of its kind and takes the six fields
-// into entry. A file without a reader, or whose reader fails, gets an empty
-// entry, never the values an earlier row left there.
-void Tfm_main::readTagsInto(const std::string& path, Timerec& entry) {
-    entry = {};
-    const std::string ext = LowerExtension(path);
-    if (ext == ".mp3") {
-        entry = TimerecOf(velmora::mp3::readTags(path));
-    } else if (ext == ".ogg") {
-        entry = TimerecOf(velmora::vorbis::readTags(path));
-    } else if (ext == ".wma") {
-        entry = TimerecOf(velmora::wma::readTags(path));
-        // A WMA text ends at its first zero character.
-        for (std::string* text :
-             {&entry.Title, &entry.Artist, &entry.Year, &entry.Album, &entry.Comment, &entry.Genre})
-            if (const auto zero = text->find('\0'); zero != std::string::npos)
-                text->resize(zero);
-    }
+QString fromBytes(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The row's caption: the file name, or the name without its extension.
+std::string captionOf(const std::string& path, bool withoutExtension) {
+    const std::string_view name = velmora::core::fileNamePart(path);
+    if (!withoutExtension)
+        return std::string(name);
+    return std::string(name.substr(0, name.size() - velmora::core::extensionOf(name).size()));
+}
+
+} // namespace
+
+// New rows come at the end, so the list is no longer in the order its
+// header showed.
 void Tfm_main::finishAdd() {
+    if (sortColumn_ >= 0) {
+        sortColumn_ = -1;
+        lv_id3->header()->setSortIndicatorShown(false);
+    }
     if (RowCount() > 0 && FirstSelectedRow() < 0)
         SelectRow(0);
     if (RowCount() > 0)
@@ -93,93 +91,65 @@ void Tfm_main::reportRowsNotAdded(int notAdded) {
                   .arg(TrackTableCapacity));
 }
 
-// The files chosen in the file dialog (or dropped), in their order. The skin
-// command "add" captions a row with the name less its last four characters,
-// the popup's Add File with the whole name. Only the new rows' entries are
-// set, so older rows keep their unwritten edits. A reader error ends the add at its file, but the
-// rows already listed get their entries first, so none of them shows another file's values. Many
-// files show progress and can be cancelled as a folder scan can; the rows
-// added so far stay.
-void Tfm_main::addChosenFiles(const std::vector<std::string>& files, bool captionWithoutExtension) {
-    const int c = RowCount();
-    const int added = std::min<int>(static_cast<int>(files.size()), TrackTableCapacity - c);
-    try {
+// Reads each file into a new row, as soon as it is read, so a row shows its
+// own tags also while the add goes on. A file whose interrupted write can be
+// finished is finished first. Many files show progress and can be cancelled;
+// the rows added so far stay.
+int Tfm_main::appendFiles(const std::vector<std::string>& files, bool captionWithoutExtension,
+                          const QString& title, const QString& label) {
+    const int room = std::max(0, TrackTableCapacity - RowCount());
+    const int added = std::min<int>(static_cast<int>(files.size()), room);
+    QStringList problems;
+    {
         BusyScope busy(*this);
-        AddProgress progress(this, QStringLiteral("Add File"),
-                             QStringLiteral("Adding the files..."));
+        AddProgress progress(this, title, label);
         for (int i = 0; i < added && progress.goOn(); ++i) {
             const std::string& path = files[static_cast<std::size_t>(i)];
-            const std::string name = FileNamePart(path);
-            AppendRow(captionWithoutExtension ? DropLastChars(name, 4) : name, path);
             try {
-                readTagsInto(path, BaselineTable[c + i]);
-            } catch (...) {
-                TrackTable[c + i] = BaselineTable[c + i];
-                throw;
+                velmora::recoverPendingWrite(path);
+            } catch (const std::exception& e) {
+                problems << fromBytes(velmora::core::namingFile(path, e.what()));
             }
-            TrackTable[c + i] = BaselineTable[c + i];
-            ShowProgress(QStringLiteral("Adding files"), i + 1, added);
+            const int row =
+                AppendRow(captionOf(path, captionWithoutExtension), velmora::core::readRow(path));
+            if (const auto* entry = Files().find(RowIdAt(row)); entry && !entry->problem.empty())
+                problems << fromBytes(entry->problem);
+            ShowProgress(title == QStringLiteral("Add Folder") ? QStringLiteral("Adding a folder")
+                                                               : QStringLiteral("Adding files"),
+                         i + 1, added);
             if ((i + 1) % 25 == 0)
                 progress.setLabelText(
-                    QStringLiteral("Adding the files... %1 of %2").arg(i + 1).arg(added));
+                    QStringLiteral("%1 %2 of %3").arg(label).arg(i + 1).arg(added));
         }
-    } catch (...) {
-        finishAdd();
-        throw;
     }
     finishAdd();
-    reportRowsNotAdded(static_cast<int>(files.size()) - added);
+    if (!problems.isEmpty())
+        dialogs_->error(this, problems.join(QLatin1Char('\n')));
+    return static_cast<int>(files.size()) - added;
+}
+
+// The files chosen in the file dialog (or dropped), in their order. The skin
+// command "add" captions a row with the name less its extension, the popup's
+// Add File with the whole name.
+void Tfm_main::addChosenFiles(const std::vector<std::string>& files, bool captionWithoutExtension) {
+    reportRowsNotAdded(appendFiles(files, captionWithoutExtension, QStringLiteral("Add File"),
+                                   QStringLiteral("Adding the files...")));
 }
 
 // The audio files of one folder, in the order the file system lists them;
-// subfolders are not entered. Only the new rows' entries go into the track
-// table, each as soon as it is read, so a row shows its own tags also while the
-// scan goes on. The window stays painted and shows progress; the commands that
-// change the list wait until the scan ends, or the scan is cancelled.
+// subfolders are not entered. Interrupted writes in the folder are finished
+// and our stale temporary files removed first.
 void Tfm_main::addFolderEntries(const std::string& folder) {
-    const int c = RowCount();
-    int n = 0;
-    int notAdded = 0;
-    std::error_code error;
-    std::filesystem::directory_iterator entry(folder, error), end;
-    if (error)
-        dialogs_->information(
-            this, QStringLiteral("Cannot read the folder \"%1\": %2.")
-                      .arg(DisplayPath(folder), QString::fromStdString(error.message())));
-    try {
-        BusyScope busy(*this);
-        AddProgress progress(this, QStringLiteral("Add Folder"),
-                             QStringLiteral("Scanning the folder..."));
-        const std::string separator = !folder.empty() && folder.back() == '/' ? "" : "/";
-        for (; !error && entry != end && progress.goOn(); entry.increment(error)) {
-            const std::string name = entry->path().filename().string();
-            if (name == "." || name == ".." || !HasTagReader(name))
-                continue;
-            if (c + n >= TrackTableCapacity) {
-                ++notAdded;
-                continue;
-            }
-            const std::string path = folder + separator + name;
-            AppendRow(DropLastChars(name, 4), path);
-            const int row = c + n++;
-            try {
-                readTagsInto(path, BaselineTable[row]);
-            } catch (...) {
-                TrackTable[row] = BaselineTable[row];
-                throw;
-            }
-            TrackTable[row] = BaselineTable[row];
-            ShowProgress(QStringLiteral("Adding a folder"), n, 0);
-            if (n % 25 == 0)
-                progress.setLabelText(
-                    QStringLiteral("Scanning the folder... %1 files added").arg(n));
-        }
-    } catch (...) {
-        finishAdd();
-        throw;
-    }
-    finishAdd();
-    reportRowsNotAdded(notAdded);
+    QStringList problems;
+    for (const velmora::FileError& error : velmora::tidyFolder(folder))
+        problems << fromBytes(error.what());
+    if (!problems.isEmpty())
+        dialogs_->error(this, problems.join(QLatin1Char('\n')));
+    const velmora::core::FolderScan scan = velmora::core::scanFolder(folder);
+    if (!scan.error.empty())
+        dialogs_->information(this, fromBytes(scan.error));
+    reportRowsNotAdded(appendFiles(scan.paths, true, QStringLiteral("Add Folder"),
+                                   QStringLiteral("Scanning the folder...")));
 }
 
 void Tfm_main::Remove1Click() {
@@ -239,17 +209,10 @@ void Tfm_main::removeSelectedRows() {
             return;
         CurrentRowIndex = rows.front();
         listChanging_ = true;
-        const int count = RowCount();
-        int to = rows.front();
-        for (int from = rows.front(); from < count && from < TrackTableCapacity; ++from) {
-            if (std::binary_search(rows.begin(), rows.end(), from))
-                continue;
-            TrackTable[to] = TrackTable[from];
-            BaselineTable[to] = BaselineTable[from];
-            ++to;
-        }
+        list_.remove(selectedIds());
         for (auto row = rows.rbegin(); row != rows.rend(); ++row)
             delete lv_id3->takeTopLevelItem(*row);
+        syncAllRows();
         listChanging_ = false;
     }
     if (RowCount() > 0) {
@@ -271,6 +234,7 @@ void Tfm_main::clearList() {
         return;
     listChanging_ = true;
     lv_id3->clear();
+    list_.clear();
     listChanging_ = false;
     emptyFields();
     setPathCaption(QStringLiteral("Path: "));

@@ -1,35 +1,16 @@
 // Renaming a listed file in place with the editor edt_tit over its row.
 #include "app/Tageditor.h"
 
-#include "app/FileKind.h"
 #include "app/TrackList.h"
+#include "core/PathParts.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace {
 
 const QString RefusalWhilePlaying =
     QStringLiteral("You can not rename a file while it is playing.");
-
-// Renames within the folder, never replacing an existing file. Returns 0 or
-// the errno of the failure.
-int renameWithoutReplacing(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // A file system without no-replace renames: check, then rename.
-    struct stat status {};
-    if (::lstat(to.c_str(), &status) == 0)
-        return EEXIST;
-    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
 
 QString quoted(const std::string& text) {
     return QStringLiteral("\"") + QString::fromStdString(text) + QStringLiteral("\"");
@@ -57,7 +38,7 @@ void Tfm_main::lv_id3DblClick() {
     }
     QTreeWidgetItem* item = lv_id3->topLevelItem(r);
     const QRect rowRect = lv_id3->visualItemRect(item);
-    edt_tit->setGeometry(1, rowRect.top() - 1, lv_id3->columnWidth(0), 21);
+    edt_tit->setGeometry(rowRect.left() + 1, rowRect.top() - 1, lv_id3->columnWidth(0), 21);
     edt_tit->setText(item->text(0));
     renameRow_ = r;
     renamePath_ = RowPath(r);
@@ -95,26 +76,23 @@ void Tfm_main::edt_titExit() {
     if (r < 0 || r >= RowCount() || RowPath(r) != renamePath_)
         return;
     const std::string oldPath = renamePath_;
-    const std::string newPath = FolderPart(oldPath) + text + Extension(oldPath);
-    const std::string newName = FileNamePart(newPath);
+    const std::string newName = text + std::string(velmora::core::extensionOf(oldPath));
     if (PlayingFlag && r == PlayingRowIndex) {
         dialogs_->information(this, RefusalWhilePlaying);
         return;
     }
-    if (newPath != oldPath) {
-        if (const int err = renameWithoutReplacing(oldPath, newPath); err != 0) {
-            const QString reason = err == EEXIST
-                                       ? QStringLiteral("a file of that name already exists")
-                                       : QString::fromLocal8Bit(std::strerror(err));
-            dialogs_->information(this,
-                                  QStringLiteral("Cannot rename %1 to %2: %3.")
-                                      .arg(quoted(FileNamePart(oldPath)), quoted(newName), reason));
+    if (newName != velmora::core::fileNamePart(oldPath)) {
+        if (const std::string reason = list_.rename(RowIdAt(r), newName); !reason.empty()) {
+            dialogs_->information(
+                this, QStringLiteral("Cannot rename %1 to %2: %3.")
+                          .arg(quoted(std::string(velmora::core::fileNamePart(oldPath))),
+                               quoted(newName), QString::fromStdString(reason)));
             return;
         }
     }
     QTreeWidgetItem* item = lv_id3->topLevelItem(r);
-    item->setText(0, QString::fromStdString(text));
-    SetRowPath(r, newPath);
+    item->setText(FileNameColumn, QString::fromStdString(text));
+    SetRowPath(r, list_.find(RowIdAt(r))->path);
     if (r == CurrentRowIndex && FirstSelectedRow() == r)
         showRowPath(r);
 }

@@ -1,15 +1,10 @@
 // The skin commands: a click on a skin object runs the command of its name.
 #include "app/Tageditor.h"
 
-#include "app/FileKind.h"
 #include "app/FilePaths.h"
-#include "app/TagFields.h"
 #include "app/TrackList.h"
 #include "app/WebPages.h"
 #include "components/skin/Skin.h"
-#include "tags/id3/Mp3Tags.h"
-#include "tags/ogg/VorbisTags.h"
-#include "tags/wma/WmaTags.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
@@ -22,22 +17,6 @@ namespace {
 bool changesList(const QString& name) {
     static const QStringList names{"add", "remove", "ok", "reset", "clear", "folder"};
     return names.contains(name);
-}
-
-// The message of the error in flight. A message that does not name the file
-// gets the file on a line of its own, so a person knows which of many files failed.
-QString messageNamingFile(const std::string& path) {
-    std::string message;
-    try {
-        throw;
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message = "An unknown error occurred.";
-    }
-    if (message.find(path) == std::string::npos)
-        message += "\nFile: \"" + path + "\"";
-    return QString::fromStdString(message);
 }
 
 QString filesText(int count) {
@@ -88,9 +67,8 @@ void Tfm_main::RunSkinCommand(const QString& name) {
 
 // Every row shows its values as its file holds them (as read, or as last written).
 void Tfm_main::resetToBaseline() {
-    TrackTable = BaselineTable;
-    lv_id3->viewport()->update();
-    UpdateStatus();
+    list_.reset();
+    syncAllRows();
     lv_id3Click();
 }
 
@@ -107,40 +85,40 @@ void Tfm_main::writeAllTags() {
     }
 }
 
-// A row whose values equal its baseline is not written: its file is not even
-// opened. Of the others only the changed fields are written; each file keeps
-// its track number and whatever else the window does not show. A row written
-// takes its values as its new baseline. A file that fails does not stop the
-// others; the failures are reported together at the end. Kinds without a
-// writer are skipped.
+// Only the rows with unwritten edits are written (the file list opens no
+// other file), and of those only the changed fields: each file keeps whatever
+// else the window does not show. A written row takes its values as its new
+// baseline. A file that fails does not stop the others; the failures are
+// reported together at the end.
 bool Tfm_main::writeChangedRows() {
-    const int rows = std::min(RowCount(), TrackTableCapacity);
-    int written = 0;
-    QStringList failures;
+    std::vector<velmora::core::WriteResult> results;
     {
         BusyScope busy(*this);
-        QProgressDialog progress(QStringLiteral("Writing the tags..."), QString(), 0, rows, this);
+        QProgressDialog progress(QStringLiteral("Writing the tags..."), QString(), 0,
+                                 static_cast<int>(list_.size()), this);
         progress.setWindowTitle(QStringLiteral("Write Tags"));
         progress.setWindowModality(Qt::WindowModal);
         progress.setMinimumDuration(400);
-        for (int i = 0; i < rows; ++i) {
-            if (i % 16 == 0)
-                progress.setValue(i);
-            ShowProgress(QStringLiteral("Writing tags"), i + 1, rows);
-            const std::string path = RowPath(i);
-            if (!RowHasUnwrittenEdits(i) || !HasTagReader(path))
-                continue;
-            try {
-                writeRow(path, BaselineTable[i], TrackTable[i]);
-                BaselineTable[i] = TrackTable[i];
-                ++written;
-            } catch (...) {
-                failures << messageNamingFile(path);
-            }
-        }
-        progress.setValue(rows);
+        results = list_.writeAll([&](std::size_t done, std::size_t total) {
+            // Called before each row: the row now written is number done + 1.
+            ShowProgress(QStringLiteral("Writing tags"), static_cast<int>(done + 1),
+                         static_cast<int>(total));
+            if (done % 16 == 0)
+                progress.setValue(static_cast<int>(done));
+            return true;
+        });
+        progress.setValue(static_cast<int>(list_.size()));
     }
-    lv_id3->viewport()->update();
+    syncAllRows();
+    int written = 0;
+    QStringList failures;
+    for (const velmora::core::WriteResult& result : results) {
+        if (result.outcome == velmora::core::WriteOutcome::Written)
+            ++written;
+        else if (result.outcome == velmora::core::WriteOutcome::Failed)
+            failures << QString::fromUtf8(result.reason.data(),
+                                          static_cast<qsizetype>(result.reason.size()));
+    }
     if (failures.isEmpty())
         return true;
     dialogs_->writeReport(
@@ -149,22 +127,6 @@ bool Tfm_main::writeChangedRows() {
             .arg(filesText(written), filesText(static_cast<int>(failures.size()))),
         failures);
     return false;
-}
-
-// Writes the fields in which entry differs from baseline through the unit of
-// the file's kind.
-void Tfm_main::writeRow(const std::string& path, const Timerec& baseline, const Timerec& entry) {
-    const velmora::TagValues values = TagValuesOf(entry);
-    const velmora::FieldMask changed = velmora::changedFields(TagValuesOf(baseline), values);
-    if (changed.empty())
-        return;
-    const std::string ext = LowerExtension(path);
-    if (ext == ".mp3")
-        velmora::mp3::writeTags(path, values, changed);
-    else if (ext == ".wma")
-        velmora::wma::writeTags(path, values, changed);
-    else if (ext == ".ogg")
-        velmora::vorbis::writeTags(path, values, changed);
 }
 
 Tfm_main::BusyScope::BusyScope(Tfm_main& window) : window_(window) {
@@ -183,8 +145,8 @@ void Tfm_main::updateBusyState() {
     for (auto* object : findChildren<TSkinObject*>())
         if (changesList(object->ObjectName()))
             object->setEnabled(!busy_);
-    for (QAction* action : {Remove1, Clear1, Remove2, Clear2})
+    for (QAction* action : {Remove1, Clear1, Remove2, Clear2, NumberRows1})
         action->setEnabled(!busy_);
     lv_id3->setAcceptDrops(!busy_);
-    UpdateStatus();
+    UpdateStatus(); // the progress of finished work leaves the status line
 }

@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-// The six tag fields kept per listed file.
+// The tag fields kept per listed file: the six and the track number.
 struct Timerec {
     std::string Title;
     std::string Artist;
@@ -15,6 +15,8 @@ struct Timerec {
     std::string Album;
     std::string Comment;
     std::string Genre;
+    // As the user sees it: "4", "4/12".
+    std::string Track;
 
     bool operator==(const Timerec&) const = default;
 };
@@ -24,7 +26,9 @@ inline constexpr int TrackTableCapacity = 1001;
 
 using TrackTableArray = std::array<Timerec, TrackTableCapacity>;
 
-// Entry i belongs to list row i: what the fields edit and "ok" writes.
+// Entry i belongs to list row i (in the list's current order): what the
+// fields edit and "ok" writes. Both tables mirror the window's file list
+// (velmora::core::FileList), refreshed after every change to it.
 extern TrackTableArray TrackTable;
 // Entry i holds the tags of row i as its file holds them: as read when the row
 // was added, or as last written. A row whose entries differ has unwritten edits.

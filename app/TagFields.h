@@ -1,11 +1,10 @@
-// The six fields of a row's Timerec as the tag units' field values. The
-// window has no track field: the track number stays as the file holds it.
+// The seven fields of a row's Timerec as the tag units' field values.
 #pragma once
 
 #include "app/State.h"
 #include "tags/common/TagFields.h"
 
-// The Timerec member that holds a field (Track has none).
+// The Timerec member that holds a field.
 inline std::string Timerec::*TimerecMember(velmora::Field field) {
     switch (field) {
     case velmora::Field::Title:
@@ -18,17 +17,18 @@ inline std::string Timerec::*TimerecMember(velmora::Field field) {
         return &Timerec::Year;
     case velmora::Field::Genre:
         return &Timerec::Genre;
-    case velmora::Field::Comment:
     case velmora::Field::Track:
+        return &Timerec::Track;
+    case velmora::Field::Comment:
         break;
     }
     return &Timerec::Comment;
 }
 
-// The six fields the window edits, in the order of velmora::Field.
-inline constexpr velmora::Field EditedFields[] = {velmora::Field::Title, velmora::Field::Artist,
-                                                  velmora::Field::Album, velmora::Field::Year,
-                                                  velmora::Field::Genre, velmora::Field::Comment};
+// The seven fields the window edits, in the order of velmora::Field.
+inline constexpr velmora::Field EditedFields[] = {
+    velmora::Field::Title, velmora::Field::Artist,  velmora::Field::Album, velmora::Field::Year,
+    velmora::Field::Genre, velmora::Field::Comment, velmora::Field::Track};
 
 inline velmora::TagValues TagValuesOf(const Timerec& entry) {
     velmora::TagValues values;

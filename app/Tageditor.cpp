@@ -18,6 +18,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -52,8 +53,10 @@ QIcon applyToAllIcon() {
 } // namespace
 
 const QString Tfm_main::OpenDialogFilter =
-    QStringLiteral("All Supported Files (*.mp3 *.wav *.wma *.ogg);;MP3 Files(*.mp3) (*.mp3);;"
-                   "WMA Files(*.wma) (*.wma);;OGG Files(*.ogg) (*.ogg)");
+    QStringLiteral("All Supported Files (*.mp3 *.wav *.wma *.ogg *.oga *.opus *.flac *.m4a *.mp4);;"
+                   "MP3 Files(*.mp3) (*.mp3);;WMA Files(*.wma) (*.wma);;"
+                   "OGG Files(*.ogg) (*.ogg *.oga *.opus);;FLAC Files (*.flac);;"
+                   "MP4 Files (*.m4a *.mp4)");
 
 Tfm_main::Tfm_main(QWidget* parent) : QWidget(parent), dialogs_(std::make_unique<QtDialogs>()) {
     setWindowTitle(QStringLiteral("Velmora"));
@@ -154,6 +157,7 @@ void Tfm_main::createComponents() {
         *labels[i] = new TSkinLabel(QLatin1String(captions[i]), this);
         (*labels[i])->setGeometry(266, tops[i], 47, 14);
     }
+    createTrackField();
 
     styleFields();
 
@@ -171,15 +175,16 @@ void Tfm_main::createComponents() {
 // only when one is chosen. They match case exactly, so Enter never swaps the
 // text for a list entry that differs in case.
 void Tfm_main::styleFields() {
-    for (QLineEdit* edit : {edt_tatal, edt_art, edt_alb, edt_year, edt_genre->lineEdit()})
+    for (QLineEdit* edit :
+         {edt_tatal, edt_art, edt_alb, edt_year, edt_track, edt_genre->lineEdit()})
         edit->setMaxLength(std::numeric_limits<int>::max());
     auto* completer = new QCompleter(edt_genre->model(), edt_genre);
     completer->setCompletionMode(QCompleter::PopupCompletion);
     completer->setCaseSensitivity(Qt::CaseSensitive);
     edt_genre->setCompleter(completer);
     edt_genre->setDuplicatesEnabled(true);
-    for (QWidget* field : std::initializer_list<QWidget*>{edt_tatal, edt_art, edt_alb, edt_year,
-                                                          edt_genre->lineEdit(), edt_com}) {
+    for (QWidget* field : std::initializer_list<QWidget*>{
+             edt_tatal, edt_art, edt_alb, edt_year, edt_track, edt_genre->lineEdit(), edt_com}) {
         QPalette palette = field->palette();
         palette.setColor(QPalette::PlaceholderText, QColor(128, 128, 128));
         field->setPalette(palette);
@@ -209,6 +214,7 @@ void Tfm_main::createPopupMenu() {
     connect(Rename1, &QAction::triggered, this, [this] { Guard([&] { lv_id3DblClick(); }); });
     connect(WriteTags1, &QAction::triggered, this,
             [this] { Guard([&] { RunSkinCommand(QStringLiteral("ok")); }); });
+    NumberRows1 = PopupMenu1->addAction(QStringLiteral("Number the selected rows"));
     connect(lv_id3, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu1->popup(lv_id3->viewport()->mapToGlobal(pos)); });
 }
@@ -265,6 +271,7 @@ void Tfm_main::connectHandlers() {
     onChangeAndExit(edt_alb, Field::Album, &Tfm_main::edt_albExit);
     onChangeAndExit(edt_year, Field::Year, &Tfm_main::edt_yearExit);
     onChangeAndExit(edt_com, Field::Comment, &Tfm_main::edt_comExit);
+    onChangeAndExit(edt_track, Field::Track, &Tfm_main::edt_trackExit);
     on(edt_genre, &QComboBox::editTextChanged, &Tfm_main::edt_genreChange);
     // The fields follow the selection however it changes (mouse, keys, the window).
     connect(lv_id3->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -280,6 +287,9 @@ void Tfm_main::connectHandlers() {
     on(Clear1, &QAction::triggered, &Tfm_main::Clear1Click);
     on(Remove2, &QAction::triggered, &Tfm_main::Remove2Click);
     on(Clear2, &QAction::triggered, &Tfm_main::Clear2Click);
+    on(NumberRows1, &QAction::triggered, &Tfm_main::NumberRows1Click);
+    connect(lv_id3->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { Guard([&] { lv_id3ColumnClick(column); }); });
 
     connect(Skin1, &TSkin::OnClick, this,
             [this](TSkinObject* source) { Guard([&] { Skin1Click(source); }); });

@@ -1,4 +1,4 @@
-// The main window fm_main: the list of files, the six tag fields with their
+// The main window fm_main: the list of files, the seven tag fields with their
 // apply-to-all buttons and labels, the skin that draws the frame and the main
 // buttons, the popup menu, the rename editor and the two audio components.
 //
@@ -6,14 +6,17 @@
 // edt_tatalExit, Button1Click, Skin1Click). Every handler that an event runs
 // goes through Guard(), the application's default error handler: an exception
 // ends the handler and its message is shown in a modal box, and the program
-// goes on. The window's data (tables, current row, playback flags) is the
-// module-level state of app/State.h.
+// goes on. The rows' files and values live in the window's file list
+// (velmora::core::FileList): the handlers are short calls into it. The tables,
+// current row and playback flags of app/State.h mirror it for every part of
+// the window.
 #pragma once
 
 #include "app/Dialogs.h"
 #include "app/State.h"
 #include "components/audio/AudioFile2.h"
 #include "components/audio/AudioPlayer2.h"
+#include "core/FileList.h"
 #include "tags/common/TagFields.h"
 
 #include <QByteArray>
@@ -82,6 +85,9 @@ public:
     TSkinLabel* SkinLabel4 = nullptr;
     TSkinLabel* SkinLabel5 = nullptr;
     TSkinLabel* SkinLabel6 = nullptr;
+    // The track number field and its label "Track".
+    QLineEdit* edt_track = nullptr;
+    TSkinLabel* SkinLabel7 = nullptr;
     QLineEdit* edt_tit = nullptr;
     TAudioPlayer2* AudioPlayer21 = nullptr;
     TAudioFile2* AudioFile21 = nullptr;
@@ -96,6 +102,8 @@ public:
     QAction* WriteTags1 = nullptr;
     StatusLine* StatusLine1 = nullptr;
     PlayerBar* PlayerBar1 = nullptr;
+    // The popup's "Number the selected rows".
+    QAction* NumberRows1 = nullptr;
 
     // The open dialog's filter in Qt's syntax.
     static const QString OpenDialogFilter;
@@ -117,8 +125,16 @@ public:
     int FirstSelectedRow() const;
     void SelectRow(int row, bool selected = true);
     void DeselectAllRows();
-    // Appends a row with caption and full path; returns its index.
+    // Appends a row with caption and full path, read through the file list;
+    // returns its index.
     int AppendRow(const std::string& caption, const std::string& path);
+    // Appends a row the caller read (or made up, in tests); returns its index.
+    int AppendRow(const std::string& caption, velmora::core::Row row);
+    // The file list row shown by a list row / the list row showing an id (-1: none).
+    velmora::core::RowId RowIdAt(int row) const;
+    int RowOfId(velmora::core::RowId id) const;
+    // The window's file list: every row's path, format, baseline and values.
+    const velmora::core::FileList& Files() const { return list_; }
     // Sets the row's full path (the file system's bytes, kept exactly; the
     // hidden "path" column shows it as text).
     void SetRowPath(int row, const std::string& path);
@@ -140,6 +156,11 @@ public:
     void edt_albExit();
     void edt_yearExit();
     void edt_comExit();
+    void edt_trackExit();
+    // A header click sorts by that column; a second click reverses the order.
+    void lv_id3ColumnClick(int column);
+    // Numbers the selected rows 1, 2, 3 ... in the list's current order.
+    void NumberRows1Click();
     void edt_genreChange();
     void Button1Click();
     void Button2Click();
@@ -221,6 +242,7 @@ private:
     void refreshStatus();
     // Shows the playback state, position and length in the player bar.
     void showPlayerState();
+    void createTrackField();
     void applySkin();
 
     // The window's chrome (app/WindowChrome.cpp): where its own widgets go when
@@ -263,7 +285,11 @@ private:
     // Shared steps of the adds.
     void addChosenFiles(const std::vector<std::string>& files, bool captionWithoutExtension);
     void addFolderEntries(const std::string& folder);
-    void readTagsInto(const std::string& path, Timerec& entry);
+    // Reads the files through the file list and appends their rows, at most
+    // up to the row bound; the files that could not be read (or recovered)
+    // are reported together. Returns how many did not fit.
+    int appendFiles(const std::vector<std::string>& files, bool captionWithoutExtension,
+                    const QString& title, const QString& label);
     void finishAdd();
     void reportRowsNotAdded(int notAdded);
     void removeSelectedRows();
@@ -276,7 +302,11 @@ private:
     // Writes every row with unwritten edits and reports the failures; true
     // when every such row was written.
     bool writeChangedRows();
-    void writeRow(const std::string& path, const Timerec& baseline, const Timerec& entry);
+    // The ids of the selected rows, in the list's current order.
+    std::vector<velmora::core::RowId> selectedIds() const;
+    // Refreshes the tables' entries and the columns of the rows from the file list.
+    void syncRows(const std::vector<int>& rows);
+    void syncAllRows();
     void resetToBaseline();
     void cancelRename();
 
@@ -293,7 +323,10 @@ private:
     bool filling_ = false;
     // Set while the window changes the list, which shows the selection after.
     bool listChanging_ = false;
-    std::array<FieldState, 6> fields_;
+    std::array<FieldState, velmora::FieldCount> fields_;
+    velmora::core::FileList list_;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     int renameRow_ = -1;
     std::string renamePath_;
     QString skinFile_;

@@ -9,11 +9,15 @@
 #include <algorithm>
 
 TrackListView::TrackListView(QWidget* parent) : QTreeWidget(parent) {
-    setColumnCount(2);
-    setHeaderLabels({QStringLiteral("  File Name"), QStringLiteral("path")});
-    setColumnWidth(0, 220);
-    setColumnWidth(1, 0);
-    header()->setSectionsClickable(false);
+    setColumnCount(TrackColumnCount);
+    setHeaderLabels({QStringLiteral("File name"), QStringLiteral("Title"), QStringLiteral("Artist"),
+                     QStringLiteral("Album"), QStringLiteral("Track"), QStringLiteral("Year"),
+                     QStringLiteral("Genre"), QStringLiteral("Format")});
+    const int widths[] = {220, 160, 130, 130, 50, 50, 90, 80};
+    for (int column = 0; column < TrackColumnCount; ++column)
+        setColumnWidth(column, widths[column]);
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(false);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setMinimumSectionSize(0);
@@ -27,6 +31,34 @@ TrackListView::TrackListView(QWidget* parent) : QTreeWidget(parent) {
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     setItemDelegate(new TrackRowDelegate(this));
+}
+
+namespace {
+
+// The number a text starts with ("4/12" gives 4), or -1 when it starts with none.
+long long leadingNumber(const QString& text) {
+    long long number = -1;
+    for (const QChar c : text.trimmed()) {
+        if (!c.isDigit() || number > 1'000'000'000'000LL)
+            break;
+        number = (number < 0 ? 0 : number * 10) + c.digitValue();
+    }
+    return number;
+}
+
+} // namespace
+
+bool TrackRowItem::operator<(const QTreeWidgetItem& other) const {
+    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+    const QString mine = text(column);
+    const QString theirs = other.text(column);
+    if (column == TrackColumn || column == YearColumn) {
+        const long long a = leadingNumber(mine);
+        const long long b = leadingNumber(theirs);
+        if (a != b)
+            return a < b;
+    }
+    return mine.compare(theirs, Qt::CaseInsensitive) < 0;
 }
 
 void TrackListView::setCustomDraw(CustomDraw customDraw) {

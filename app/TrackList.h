@@ -1,6 +1,6 @@
-// The list view lv_id3: a report-style list with two columns (the caption and
-// the hidden full path), grid lines, rows coloured by the window before they
-// are drawn, and files or folders dropped from a file manager.
+// The list view lv_id3: a report-style list with a column per field (sorted by
+// a header click), grid lines, rows coloured by the window before they are
+// drawn, and files or folders dropped from a file manager.
 #pragma once
 
 #include <QByteArray>
@@ -8,6 +8,30 @@
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <functional>
+
+// The list's columns, in order.
+enum TrackColumn : int {
+    FileNameColumn,
+    TitleColumn,
+    ArtistColumn,
+    AlbumColumn,
+    TrackColumn,
+    YearColumn,
+    GenreColumn,
+    FormatColumn,
+    TrackColumnCount
+};
+// Where a row keeps its data: the file list's row id in the file name
+// column's user role, the path's exact bytes in this column's user role.
+inline constexpr int PathColumn = TitleColumn;
+
+// A list row. Sorting compares the track and year columns by their leading
+// number, the others as text without regard to case; equal rows keep their order.
+class TrackRowItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override;
+};
 
 class TrackListView : public QTreeWidget {
     Q_OBJECT

@@ -1,6 +1,8 @@
-// The list rows, the track table shown in the six fields, the field handlers,
-// the apply-to-all buttons, the marks of unwritten edits and the colour of the
-// playing row.
+// The list rows, the track table shown in the seven fields, the field
+// handlers, the apply-to-all buttons, sorting, numbering, the marks of
+// unwritten edits and the colour of the playing row. The values live in the
+// window's file list (velmora::core::FileList); a list row finds its file list
+// row by id, so sorting never parts a row from its values.
 #include "app/Tageditor.h"
 
 #include "app/FilePaths.h"
@@ -10,6 +12,7 @@
 #include "components/skin/Skin.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -17,6 +20,7 @@
 #include <utility>
 
 using velmora::Field;
+using velmora::core::RowId;
 
 namespace {
 
@@ -36,13 +40,26 @@ std::string Tfm_main::RowCaption(int row) const {
 
 // The path column's text is only for showing; its user role holds the bytes.
 std::string Tfm_main::RowPath(int row) const {
-    return lv_id3->topLevelItem(row)->data(1, Qt::UserRole).toByteArray().toStdString();
+    return lv_id3->topLevelItem(row)->data(PathColumn, Qt::UserRole).toByteArray().toStdString();
 }
 
 void Tfm_main::SetRowPath(int row, const std::string& path) {
     QTreeWidgetItem* item = lv_id3->topLevelItem(row);
-    item->setData(1, Qt::UserRole, QByteArray::fromStdString(path));
-    item->setText(1, DisplayPath(path));
+    item->setData(PathColumn, Qt::UserRole, QByteArray::fromStdString(path));
+    const QString shown = DisplayPath(path);
+    for (int column = 0; column < TrackColumnCount; ++column)
+        item->setToolTip(column, shown);
+}
+
+RowId Tfm_main::RowIdAt(int row) const {
+    return lv_id3->topLevelItem(row)->data(FileNameColumn, Qt::UserRole).toULongLong();
+}
+
+int Tfm_main::RowOfId(RowId id) const {
+    for (int row = 0; row < RowCount(); ++row)
+        if (RowIdAt(row) == id)
+            return row;
+    return -1;
 }
 
 bool Tfm_main::IsRowSelected(int row) const {
@@ -65,11 +82,55 @@ void Tfm_main::DeselectAllRows() {
 }
 
 int Tfm_main::AppendRow(const std::string& caption, const std::string& path) {
-    auto* item = new QTreeWidgetItem(lv_id3);
-    item->setText(0, QString::fromStdString(caption));
-    const int row = RowCount() - 1;
-    SetRowPath(row, path);
-    return row;
+    return AppendRow(caption, velmora::core::readRow(path));
+}
+
+int Tfm_main::AppendRow(const std::string& caption, velmora::core::Row row) {
+    const std::string path = row.path;
+    const RowId id = list_.append(std::move(row));
+    auto* item = new TrackRowItem(lv_id3);
+    item->setText(FileNameColumn, QString::fromStdString(caption));
+    item->setData(FileNameColumn, Qt::UserRole, QVariant::fromValue<qulonglong>(id));
+    const int index = RowCount() - 1;
+    SetRowPath(index, path);
+    syncRows({index});
+    return index;
+}
+
+// The columns show the current values; the tables mirror the file list in the
+// list's order (only rows within the bound have entries).
+void Tfm_main::syncRows(const std::vector<int>& rows) {
+    static constexpr std::pair<Field, int> columns[] = {
+        {Field::Title, TitleColumn}, {Field::Artist, ArtistColumn}, {Field::Album, AlbumColumn},
+        {Field::Track, TrackColumn}, {Field::Year, YearColumn},     {Field::Genre, GenreColumn}};
+    for (int index : rows) {
+        const velmora::core::Row* row = list_.find(RowIdAt(index));
+        if (!row)
+            continue;
+        QTreeWidgetItem* item = lv_id3->topLevelItem(index);
+        for (const auto& [field, column] : columns) {
+            const QString text = toQString(row->current[field]);
+            if (item->text(column) != text)
+                item->setText(column, text);
+        }
+        const QString format =
+            row->format ? toQString(std::string(row->format->name)) : QStringLiteral("-");
+        if (item->text(FormatColumn) != format)
+            item->setText(FormatColumn, format);
+        if (index < TrackTableCapacity) {
+            TrackTable[index] = TimerecOf(row->current);
+            BaselineTable[index] = TimerecOf(row->baseline);
+        }
+    }
+    lv_id3->viewport()->update();
+    UpdateStatus(); // the unwritten count may have changed
+}
+
+void Tfm_main::syncAllRows() {
+    std::vector<int> rows(static_cast<std::size_t>(RowCount()));
+    for (int i = 0; i < RowCount(); ++i)
+        rows[static_cast<std::size_t>(i)] = i;
+    syncRows(rows);
 }
 
 QString Tfm_main::PathCaption() const {
@@ -81,12 +142,15 @@ void Tfm_main::setPathCaption(const QString& caption) {
 }
 
 void Tfm_main::showRowPath(int row) {
-    setPathCaption(QStringLiteral("Path:       ") + lv_id3->topLevelItem(row)->text(1) +
+    setPathCaption(QStringLiteral("Path:       ") + DisplayPath(RowPath(row)) +
                    QStringLiteral("  "));
 }
 
 bool Tfm_main::RowHasUnwrittenEdits(int row) const {
-    return row >= 0 && row < TrackTableCapacity && TrackTable[row] != BaselineTable[row];
+    if (row < 0 || row >= RowCount())
+        return false;
+    const velmora::core::Row* entry = list_.find(RowIdAt(row));
+    return entry && entry->hasPendingChanges();
 }
 
 int Tfm_main::RowsWithUnwrittenEdits() const {
@@ -103,6 +167,13 @@ std::vector<int> Tfm_main::selectedRows() const {
             rows.push_back(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+std::vector<RowId> Tfm_main::selectedIds() const {
+    std::vector<RowId> ids;
+    for (int row : selectedRows())
+        ids.push_back(RowIdAt(row));
+    return ids;
 }
 
 // A click shows the selected rows; a click that left nothing selected selects
@@ -158,13 +229,14 @@ void Tfm_main::showField(Field field, const std::string& value, bool mixed) {
         return showInLine(edt_alb);
     case Field::Year:
         return showInLine(edt_year);
+    case Field::Track:
+        return showInLine(edt_track);
     case Field::Genre:
         if (edt_genre->currentText() != text)
             edt_genre->setEditText(text);
         edt_genre->lineEdit()->setPlaceholderText(placeholder);
         return;
     case Field::Comment:
-    case Field::Track:
         edt_com->setPlainText(text);
         edt_com->setPlaceholderText(placeholder);
         return;
@@ -183,8 +255,9 @@ std::string Tfm_main::fieldValue(Field field) const {
         return edt_year->text().toStdString();
     case Field::Genre:
         return edt_genre->currentText().toStdString();
-    case Field::Comment:
     case Field::Track:
+        return edt_track->text().toStdString();
+    case Field::Comment:
         break;
     }
     // The editor knows one line break only: each line gets back the break it
@@ -208,11 +281,8 @@ void Tfm_main::storeFieldIfEdited(Field field) {
 }
 
 void Tfm_main::storeIntoSelectedRows(Field field, const std::string& value) {
-    const auto member = TimerecMember(field);
-    for (int row : selectedRows())
-        TrackTable[row].*member = value;
-    lv_id3->viewport()->update();
-    UpdateStatus();
+    list_.setField(selectedIds(), field, value);
+    syncRows(selectedRows());
 }
 
 // Copies the field into every row. A field that shows several values and was
@@ -222,13 +292,8 @@ void Tfm_main::applyToAllRows(Field field) {
     const FieldState& state = fields_[static_cast<int>(field)];
     if (state.mixed && !state.edited)
         return;
-    const std::string value = state.edited ? fieldValue(field) : state.shown;
-    const auto member = TimerecMember(field);
-    const int rows = std::min(RowCount(), TrackTableCapacity);
-    for (int i = 0; i < rows; ++i)
-        TrackTable[i].*member = value;
-    lv_id3->viewport()->update();
-    UpdateStatus();
+    list_.setFieldInAll(field, state.edited ? fieldValue(field) : state.shown);
+    syncAllRows();
 }
 
 void Tfm_main::edt_tatalExit() {
@@ -249,6 +314,10 @@ void Tfm_main::edt_yearExit() {
 
 void Tfm_main::edt_comExit() {
     storeFieldIfEdited(Field::Comment);
+}
+
+void Tfm_main::edt_trackExit() {
+    storeFieldIfEdited(Field::Track);
 }
 
 void Tfm_main::edt_genreChange() {
@@ -296,4 +365,46 @@ void Tfm_main::emptyFields() {
     for (Field field : EditedFields)
         showField(field, {}, false);
     filling_ = wasFilling;
+}
+
+// The track field sits beside the year, which makes room for it.
+void Tfm_main::createTrackField() {
+    edt_year->setGeometry(315, 239, 140, 21);
+    SkinLabel7 = new TSkinLabel(QStringLiteral("Track"), this);
+    SkinLabel7->setGeometry(466, 242, 40, 14);
+    edt_track = new QLineEdit(this);
+    edt_track->setGeometry(506, 239, 105, 21);
+    QWidget::setTabOrder(edt_year, edt_track);
+    QWidget::setTabOrder(edt_track, edt_genre);
+}
+
+// The fields' current row, the playing row and the rename editor follow their
+// files to where the sort puts them.
+void Tfm_main::lv_id3ColumnClick(int column) {
+    if (column < 0 || column >= TrackColumnCount || RowCount() == 0)
+        return;
+    sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                           : Qt::AscendingOrder;
+    sortColumn_ = column;
+    auto idAt = [this](int row) { return row >= 0 && row < RowCount() ? RowIdAt(row) : 0; };
+    const RowId current = idAt(CurrentRowIndex);
+    const RowId playing = idAt(PlayingRowIndex);
+    if (renameOpen_)
+        cancelRename();
+    lv_id3->sortItems(column, sortOrder_);
+    lv_id3->header()->setSortIndicatorShown(true);
+    lv_id3->header()->setSortIndicator(column, sortOrder_);
+    if (current != 0)
+        CurrentRowIndex = RowOfId(current);
+    if (playing != 0 && PlayingFlag)
+        PlayingRowIndex = RowOfId(playing);
+    syncAllRows();
+}
+
+void Tfm_main::NumberRows1Click() {
+    if (busy_)
+        return;
+    list_.numberTracks(selectedIds());
+    syncRows(selectedRows());
+    showSelection();
 }

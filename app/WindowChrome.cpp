@@ -32,8 +32,8 @@ void Tfm_main::anchorComponents() {
     Skin1->AnchorWidget(lv_id3, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
     for (QWidget* widget : std::initializer_list<QWidget*>{
              lb_path, SkinLabel1, SkinLabel2, SkinLabel3, SkinLabel4, SkinLabel5, SkinLabel6,
-             edt_tatal, edt_art, edt_alb, edt_year, edt_genre, Button1, Button2, Button3, Button4,
-             Button5})
+             SkinLabel7, edt_tatal, edt_art, edt_alb, edt_year, edt_track, edt_genre, Button1,
+             Button2, Button3, Button4, Button5})
         Skin1->AnchorWidget(widget, topRight);
     Skin1->AnchorWidget(edt_com, topRight | Qt::BottomEdge);
     Skin1->AnchorWidget(Button6, Qt::RightEdge | Qt::BottomEdge);
@@ -44,8 +44,9 @@ void Tfm_main::anchorComponents() {
 // typing it. A field added later goes into this chain at its place.
 void Tfm_main::chainTabOrder() {
     edt_com->setTabChangesFocus(true);
-    QWidget* const chain[] = {edt_tatal, edt_art, edt_alb, edt_year, edt_genre, edt_com, Button1,
-                              Button2,   Button3, Button4, Button5,  Button6,   lv_id3,  edt_tatal};
+    QWidget* const chain[] = {edt_tatal, edt_art, edt_alb, edt_year, edt_track,
+                              edt_genre, edt_com, Button1, Button2,  Button3,
+                              Button4,   Button5, Button6, lv_id3,   edt_tatal};
     for (std::size_t i = 0; i + 1 < std::size(chain); ++i)
         setTabOrder(chain[i], chain[i + 1]);
 }

@@ -84,7 +84,10 @@ std::vector<RowId> FileList::add(const std::vector<std::string>& paths, const Pr
 }
 
 RowId FileList::add(const std::string& path) {
-    Row row = readRow(path, formats_);
+    return append(readRow(path, formats_));
+}
+
+RowId FileList::append(Row row) {
     row.id = nextId_++;
     rows_.push_back(std::move(row));
     return rows_.back().id;

@@ -103,6 +103,9 @@ public:
     // unwritten edits. Adding a listed file again gives a second row.
     std::vector<RowId> add(const std::vector<std::string>& paths, const Progress& progress = {});
     RowId add(const std::string& path);
+    // Appends a row read elsewhere (readRow(), or values a caller already
+    // holds); it gets the next id, whatever id it carries.
+    RowId append(Row row);
 
     std::size_t size() const { return rows_.size(); }
     bool empty() const { return rows_.empty(); }

@@ -22,13 +22,27 @@ QStringList codecArgs(const QString& ext) {
         return {"-c:a", "libvorbis", "-q:a", "0"};
     if (ext == "wma")
         return {"-c:a", "wmav2", "-b:a", "32k"};
+    if (ext == "flac")
+        return {"-c:a", "flac"};
+    if (ext == "opus")
+        return {"-c:a", "libopus", "-b:a", "24k"};
+    if (ext == "m4a")
+        return {"-c:a", "aac", "-b:a", "32k"};
     return {"-c:a", "pcm_s16le"};
 }
 
 bool runFfmpeg(const QString& ext, const QString& out, const QString& title, int track) {
-    QStringList args{
-        "-v",  "error", "-y",  "-f",   "lavfi", "-i", "sine=frequency=440:duration=0.3",
-        "-ac", "1",     "-ar", "22050"};
+    QStringList args{"-v",
+                     "error",
+                     "-y",
+                     "-f",
+                     "lavfi",
+                     "-i",
+                     "sine=frequency=440:duration=0.3",
+                     "-ac",
+                     "1",
+                     "-ar",
+                     ext == "opus" ? "48000" : "22050"};
     args << codecArgs(ext);
     args << "-metadata"
          << "title=" + title << "-metadata"
@@ -179,7 +193,7 @@ std::string AudioFixtures::properties(const QString& path, const std::string& ex
 
 bool AudioFixtures::make(const QString& folder) {
     folder_ = folder;
-    for (const char* ext : {"mp3", "ogg", "wma", "wav"})
+    for (const char* ext : {"mp3", "ogg", "wma", "wav", "flac", "opus", "m4a"})
         if (!runFfmpeg(ext, folder + "/template." + ext, QString("Template ") + ext, 7))
             return false;
     return true;
@@ -226,4 +240,22 @@ TagLibTags AudioFixtures::read(const std::string& path) {
             tags.comment = attributes["Description"].front().toString().to8Bit(true);
     }
     return tags;
+}
+
+bool AudioFixtures::setProperty(const QString& path, const char* key, const std::string& value) {
+    TagLib::FileRef file(QFile::encodeName(path).constData());
+    if (file.isNull())
+        return false;
+    TagLib::PropertyMap properties = file.file()->properties();
+    properties.replace(key, TagLib::StringList(TagLib::String(value, TagLib::String::UTF8)));
+    file.file()->setProperties(properties);
+    return file.save();
+}
+
+std::string AudioFixtures::property(const QString& path, const char* key) {
+    TagLib::FileRef file(QFile::encodeName(path).constData());
+    if (file.isNull())
+        return "(unreadable)";
+    const TagLib::PropertyMap properties = file.file()->properties();
+    return properties.contains(key) ? properties[key].toString("|").to8Bit(true) : std::string();
 }

@@ -1,5 +1,5 @@
-// Real audio files for the workflow tests: tiny MP3, Ogg Vorbis, WMA and WAV
-// files made once per test run with ffmpeg, copied per case, and read back by
+// Real audio files for the workflow tests: tiny MP3, Ogg Vorbis, WMA, WAV,
+// FLAC, Opus and M4A files made once per test run with ffmpeg, copied per case, and read back by
 // TagLib as an independent reader.
 #pragma once
 
@@ -15,7 +15,8 @@ struct TagLibTags {
 
 class AudioFixtures {
 public:
-    // Makes the templates in folder (ext: "mp3", "ogg", "wma", "wav"), each
+    // Makes the templates in folder (ext: "mp3", "ogg", "wma", "wav", "flac",
+    // "opus", "m4a"), each
     // tagged with title "Template <ext>", artist "Fixture Artist", album
     // "Fixture Album", year 1999, comment "fixture", genre "Jazz" and track 7.
     // Returns false when ffmpeg fails.
@@ -43,6 +44,11 @@ public:
     // Every property TagLib reads, one "KEY=value|value" line each, sorted;
     // the key except is left out.
     static std::string properties(const QString& path, const std::string& except = {});
+
+    // Sets one property (TagLib's names: "TRACKNUMBER") as TagLib writes it.
+    static bool setProperty(const QString& path, const char* key, const std::string& value);
+    // One property as TagLib reads it, values joined by "|"; empty when absent.
+    static std::string property(const QString& path, const char* key);
 
     static TagLibTags read(const QString& path);
     // The same for a path given as the file system's bytes.

@@ -3,12 +3,14 @@
 // file]. Run on the offscreen platform; it neither reads nor keeps settings.
 #include "TemporarySettings.h"
 #include "TestDialogs.h"
+#include "app/TagFields.h"
 #include "app/Tageditor.h"
 #include "app/TrackList.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QTimer>
+#include <string>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -34,18 +36,24 @@ int main(int argc, char* argv[]) {
                            "Glass Orchard.wma",   "Slow Satellite.ogg",    "Copper Skies.mp3"};
     for (int i = 0; i < 6; ++i) {
         const std::string file = files[i];
-        window.AppendRow(file.substr(0, file.size() - 4), "/home/ana/Music/" + file);
-        BaselineTable[i] = {names[i][0], names[i][1], names[i][3], names[i][2], "", "Pop"};
+        velmora::core::Row row;
+        row.path = "/home/ana/Music/" + file;
+        row.format = velmora::core::formatOf(row.path);
+        row.baseline = TagValuesOf(
+            {names[i][0], names[i][1], names[i][3], names[i][2], "", "Pop", std::to_string(i + 1)});
+        row.current = row.baseline;
+        if (i == 1) {
+            row.current[velmora::Field::Genre] = "Indie";
+            row.current[velmora::Field::Comment] = "Recorded live at the harbour, summer 2021.";
+        }
+        window.AppendRow(file.substr(0, file.size() - 4), std::move(row));
     }
-    TrackTable = BaselineTable;
-    TrackTable[1].Genre = "Indie";
-    TrackTable[1].Comment = "Recorded live at the harbour, summer 2021.";
     window.SelectRow(1);
     window.lv_id3Click();
     QTimer::singleShot(200, [&] {
         window.grab().save(QString::fromLocal8Bit(argv[1]));
         // The shown edit is left unwritten: the window would ask about it on quit.
-        TrackTable = BaselineTable;
+        window.RunSkinCommand(QStringLiteral("reset"));
         QApplication::quit();
     });
     return QApplication::exec();

@@ -158,8 +158,8 @@ void StatusTest::showsProgressWhileAddingAFolderAndWriting() {
 
     f.dialogs->folderAnswers.push_back(folder.path());
     w.RunSkinCommand("folder");
-    QCOMPARE(shown, QStringList({"Adding a folder: 1 file", "Adding a folder: 2 files",
-                                 "Adding a folder: 3 files"}));
+    QCOMPARE(shown, QStringList({"Adding a folder: 1 of 3", "Adding a folder: 2 of 3",
+                                 "Adding a folder: 3 of 3"}));
     QVERIFY(counts(w).startsWith("3 files  ·  "));
     QVERIFY(w.StatusLine1->progressBar()->isHidden());
     QVERIFY(w.StatusLine1->workLabel()->isHidden());

@@ -5,10 +5,13 @@
 
 #include "TemporarySettings.h"
 #include "TestDialogs.h"
+#include "app/TagFields.h"
 #include "app/Tageditor.h"
 #include "app/TrackList.h"
+#include "core/Formats.h"
 
 #include <QTest>
+#include <functional>
 #include <memory>
 
 struct WindowFixture {
@@ -30,20 +33,27 @@ struct WindowFixture {
         window->show();
     }
 
-    // Rows with the given titles (paths /music/<title>.mp3), read values in
-    // both tables.
-    void addRows(const QStringList& titles) {
-        for (const QString& title : titles) {
-            const int row =
-                window->AppendRow(title.toStdString(), "/music/" + title.toStdString() + ".mp3");
-            BaselineTable[row] = {
-                title.toStdString(), "Artist " + title.toStdString(), "2001", "Album", "", "Rock"};
-            TrackTable[row] = BaselineTable[row];
+    // Rows with the given titles (paths /music/<title>.mp3) and these values
+    // as read from their files; customise(i, values) may change row i's.
+    using Customise = std::function<void(int row, Timerec& values)>;
+    void addRows(const QStringList& titles, const Customise& customise = {}) {
+        for (int i = 0; i < titles.size(); ++i) {
+            const std::string title = titles[i].toStdString();
+            Timerec values{title, "Artist " + title, "2001", "Album", "", "Rock", ""};
+            if (customise)
+                customise(i, values);
+            velmora::core::Row row;
+            row.path = "/music/" + title + ".mp3";
+            row.format = velmora::core::formatOf(row.path);
+            row.baseline = row.current = TagValuesOf(values);
+            window->AppendRow(title, std::move(row));
         }
     }
 
     QPoint rowCenter(int row) const {
-        return window->lv_id3->visualItemRect(window->lv_id3->topLevelItem(row)).center();
+        // The file name cell: the row may be wider than the list.
+        const QAbstractItemModel* model = window->lv_id3->model();
+        return window->lv_id3->visualRect(model->index(row, 0)).center();
     }
     void clickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::mouseClick(window->lv_id3->viewport(), Qt::LeftButton, modifiers, rowCenter(row));

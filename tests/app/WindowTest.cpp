@@ -63,9 +63,11 @@ void WindowTest::startsSkinnedWithEveryComponent() {
     QCOMPARE(w.lv_id3->geometry(), QRect(9, 116, 238, 282));
     QCOMPARE(w.edt_tatal->geometry(), QRect(313, 144, 298, 21));
     QCOMPARE(w.edt_com->geometry(), QRect(315, 301, 298, 96));
-    QCOMPARE(w.lv_id3->headerItem()->text(0), QStringLiteral("  File Name"));
-    QCOMPARE(w.lv_id3->headerItem()->text(1), QStringLiteral("path"));
-    QCOMPARE(w.lv_id3->columnWidth(1), 0);
+    QStringList columns;
+    for (int column = 0; column < w.lv_id3->columnCount(); ++column)
+        columns << w.lv_id3->headerItem()->text(column);
+    QCOMPARE(columns, QStringList({"File name", "Title", "Artist", "Album", "Track", "Year",
+                                   "Genre", "Format"}));
     for (QPushButton* b : {w.Button1, w.Button2, w.Button3, w.Button4, w.Button5, w.Button6}) {
         QVERIFY(b->text().isEmpty());
         QVERIFY(b->toolTip().startsWith("Apply the "));
@@ -73,8 +75,9 @@ void WindowTest::startsSkinnedWithEveryComponent() {
     QStringList popup;
     for (QAction* a : w.PopupMenu1->actions())
         popup << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(popup, QStringList({"Play", "Stop", "-", "Add File", "Add Folder", "-", "Remove",
-                                 "Clear", "-", "Rename", "Write Tags"}));
+    QCOMPARE(popup,
+             QStringList({"Play", "Stop", "-", "Add File", "Add Folder", "-", "Remove", "Clear",
+                          "-", "Rename", "Write Tags", "Number the selected rows"}));
     // One skin button per command, each explained by a tooltip.
     for (const char* name : {"add", "remove", "ok", "reset", "clear", "web", "cont", "folder",
                              "play", "stop", "pause", "brack", "next"}) {
@@ -84,7 +87,8 @@ void WindowTest::startsSkinnedWithEveryComponent() {
         QVERIFY2(object->isVisible(), name);
     }
     QVERIFY(Tfm_main::OpenDialogFilter.startsWith(
-        "All Supported Files (*.mp3 *.wav *.wma *.ogg);;MP3 Files(*.mp3) (*.mp3)"));
+        "All Supported Files (*.mp3 *.wav *.wma *.ogg *.oga *.opus *.flac *.m4a *.mp4);;"
+        "MP3 Files(*.mp3) (*.mp3)"));
 }
 
 void WindowTest::genreListHolds148NamesInOrder() {
@@ -100,9 +104,7 @@ void WindowTest::genreListHolds148NamesInOrder() {
 
 void WindowTest::typingStoresIntoEverySelectedRow() {
     WindowFixture f;
-    f.addRows({"a", "b", "c", "d", "e", "f"});
-    for (int i = 0; i < 6; ++i)
-        TrackTable[i].Title.clear();
+    f.addRows({"a", "b", "c", "d", "e", "f"}, [](int, Timerec& values) { values.Title.clear(); });
     f.clickRow(2);
     f.clickRow(5, Qt::ControlModifier);
     QVERIFY(f.window->IsRowSelected(2) && f.window->IsRowSelected(5));
@@ -111,7 +113,7 @@ void WindowTest::typingStoresIntoEverySelectedRow() {
         QCOMPARE(TrackTable[i].Title, std::string(i == 2 || i == 5 ? "x" : ""));
     // The other fields of those rows keep their values; the baseline is untouched.
     QCOMPARE(TrackTable[5].Artist, std::string("Artist f"));
-    QCOMPARE(BaselineTable[5].Title, std::string("f"));
+    QCOMPARE(BaselineTable[5].Title, std::string());
 }
 
 void WindowTest::clickingEmptyAreaReselectsCurrentRow() {
@@ -214,8 +216,10 @@ void WindowTest::selectingShowsAndNeverStores() {
     QFETCH(QString, title);
     WindowFixture f;
     Tfm_main& w = *f.window;
-    f.addRows({"a", "b", "c", "d"});
-    TrackTable[1].Comment = BaselineTable[1].Comment = "own\r\ncomment";
+    f.addRows({"a", "b", "c", "d"}, [](int row, Timerec& values) {
+        if (row == 1)
+            values.Comment = "own\r\ncomment";
+    });
     f.clickRow(first);
     f.clickRow(second, modifiers);
     QCOMPARE(w.edt_tatal->text(), title);
@@ -274,8 +278,10 @@ void WindowTest::applyToAllCopiesEvenEmptyText() {
     QFETCH(QString, text);
     WindowFixture f;
     Tfm_main& w = *f.window;
-    f.addRows({"a", "b", "c"});
-    TrackTable[1].Comment = BaselineTable[1].Comment = "shown";
+    f.addRows({"a", "b", "c"}, [](int row, Timerec& values) {
+        if (row == 1)
+            values.Comment = "shown";
+    });
     f.clickRow(1);
     // Button n copies field n into every row; the field is typed over and the
     // button clicked as a person would.
@@ -322,9 +328,7 @@ void WindowTest::commentKeepsItsLineBreaks() {
     QFETCH(QString, expected);
     WindowFixture f;
     Tfm_main& w = *f.window;
-    f.addRows({"a", "b"});
-    for (int row : {0, 1})
-        TrackTable[row].Comment = BaselineTable[row].Comment = stored.toStdString();
+    f.addRows({"a", "b"}, [&](int, Timerec& values) { values.Comment = stored.toStdString(); });
     f.clickRow(0);
     f.clickRow(1, Qt::ShiftModifier);
     w.edt_com->setFocus();
@@ -346,9 +350,8 @@ void WindowTest::commentKeepsItsLineBreaks() {
 void WindowTest::longValuesAreNotCut() {
     WindowFixture f;
     Tfm_main& w = *f.window;
-    f.addRows({"a"});
     const std::string longTitle(40000, 't');
-    TrackTable[0].Title = BaselineTable[0].Title = longTitle;
+    f.addRows({"a"}, [&](int, Timerec& values) { values.Title = longTitle; });
     f.clickRow(0);
     QCOMPARE(w.edt_tatal->text().size(), 40000);
     w.edt_tatal->setFocus();
@@ -441,8 +444,8 @@ namespace {
 QColor rowColour(Tfm_main& w, int row) {
     const QImage image = w.lv_id3->viewport()->grab().toImage();
     const QRect rect = w.lv_id3->visualItemRect(w.lv_id3->topLevelItem(row));
-    // Right of any text, clear of the grid lines.
-    return image.pixelColor(rect.right() - 6, rect.center().y());
+    // Right of the file name, clear of the grid lines.
+    return image.pixelColor(w.lv_id3->columnWidth(0) - 6, rect.center().y());
 }
 
 } // namespace

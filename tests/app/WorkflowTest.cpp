@@ -784,15 +784,18 @@ void WorkflowTest::readerErrorStillGivesListedRowsTheirEntries() {
     f.window->RunSkinCommand("clear");
     f.dialogs->openAnswers.push_back({good, bad, x, y});
     QTest::mouseClick(f.window->Skin1->FindObject("add"), Qt::LeftButton);
+    // Every file gets its row; the damaged one is reported with its reason.
     QCOMPARE(f.log.errors.size(), 1);
-    QCOMPARE(f.window->RowCount(), 2); // the damaged file keeps its row, x and y are not added
+    QVERIFY2(f.log.errors[0].contains("bad.ogg"), qPrintable(f.log.errors[0]));
+    QCOMPARE(f.window->RowCount(), 4);
     QCOMPARE(f.window->RowCaption(1), std::string("bad"));
     QCOMPARE(TrackTable[0].Title, std::string("Template mp3"));
     QCOMPARE(TrackTable[1], Timerec{}); // not the values old1 left there
+    QCOMPARE(TrackTable[3].Title, std::string("Template mp3"));
     QCOMPARE(f.window->FirstSelectedRow(), 0);
     QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("Template mp3"));
 
-    // A folder scan that meets the damaged file ends there the same way.
+    // A folder scan that meets the damaged file reports it the same way.
     const QString scan = caseDir() + "/scan";
     QVERIFY(QDir().mkdir(scan) && QFile::copy(bad, scan + "/bad.ogg"));
     f.window->RunSkinCommand("clear");

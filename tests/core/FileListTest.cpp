@@ -265,6 +265,21 @@ TEST_F(FileListTest, RemovedRowsAreGoneAndIdsAreNeverReused) {
     EXPECT_TRUE(list_.empty());
 }
 
+// A row read elsewhere joins the list with the next id and its own values,
+// and writes like any other.
+TEST_F(FileListTest, AppendedRowGetsTheNextIdAndKeepsItsValues) {
+    const RowId first = list_.add(file("a.rec"));
+    Row row = readRow(file("b.rec", stored("B", "1")), recordingFormats);
+    row.id = 999;
+    row.current[Field::Title] = "edited";
+    const RowId id = list_.append(std::move(row));
+    EXPECT_EQ(id, first + 1);
+    EXPECT_EQ(list_.find(id)->baseline[Field::Title], "B");
+    EXPECT_TRUE(list_.find(id)->hasPendingChanges());
+    list_.writeAll();
+    EXPECT_EQ(store.tags[dir_.file("b.rec")][Field::Title], "edited");
+}
+
 // Undo and redo as the window drives them, on rows a, b, c stored as titles
 // "A", "B", "C" with track "3/12". A script's words:
 //   type ROWS V1,V2..  a field edit: a step opened, the title of ROWS set to
