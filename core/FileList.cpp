@@ -1,6 +1,7 @@
 #include "core/FileList.h"
 
 #include "base/FileLayer.h"
+#include "base/GroupCommitScope.h"
 #include "core/RenameFile.h"
 #include "core/TrackNumber.h"
 
@@ -222,10 +223,51 @@ std::string FileList::rename(RowId id, const std::string& newName) {
 std::vector<WriteResult> FileList::writeAll(const Progress& progress) {
     std::vector<WriteResult> results;
     results.reserve(rows_.size());
+    // Files made new are put in place as groups: the disk is waited on once
+    // per group, not once per file. Until its group commits, a file is its
+    // old version and its row keeps its baseline.
+    struct Written {
+        std::size_t result;
+        std::size_t row;
+        std::size_t firstTicket;
+        std::size_t endTicket;
+    };
+    std::vector<Written> written;
+    GroupCommitScope group;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (progress && !progress(i, rows_.size()))
             break;
-        results.push_back(writeRow(rows_[i]));
+        Row& row = rows_[i];
+        // A file written twice: the first new version goes in before the
+        // second is built from it.
+        if (group.holds(row.path))
+            group.commit();
+        const std::size_t ticket = group.handedOver();
+        results.push_back(writeRow(row));
+        if (results.back().outcome == WriteOutcome::Written)
+            written.push_back({results.size() - 1, i, ticket, group.handedOver()});
+        else
+            group.discardFrom(ticket); // a writer that failed after handing a file over
+    }
+    group.commit();
+    for (const Written& w : written) {
+        Row& row = rows_[w.row];
+        std::exception_ptr error;
+        for (std::size_t t = w.firstTicket; t < w.endTicket && !error; ++t)
+            error = group.file(t).error;
+        if (!error) {
+            settleWritten(row);
+            continue;
+        }
+        WriteResult& result = results[w.result];
+        try {
+            std::rethrow_exception(error);
+        } catch (...) {
+            result.reason = namingFile(row.path, currentErrorText());
+        }
+        result.outcome = WriteOutcome::Failed;
+        row.state = RowState::WriteFailed;
+        row.problem = result.reason;
     }
     return results;
 }
@@ -256,14 +298,20 @@ WriteResult FileList::writeRow(Row& row) {
         return result;
     }
     result.outcome = WriteOutcome::Written;
+    // Under a group (writeAll) the file may still be its old version.
+    if (!GroupCommitScope::active())
+        settleWritten(row);
+    return result;
+}
+
+void FileList::settleWritten(Row& row) {
     // The file's values now; what was written, should reading it back fail.
     TagValues onDisk;
     std::string ignored;
-    row.baseline = readValues(row.path, row.format, onDisk, ignored) ? onDisk : values;
+    row.baseline = readValues(row.path, row.format, onDisk, ignored) ? onDisk : row.valuesToWrite();
     row.current = row.baseline;
     row.state = RowState::Read;
     row.problem.clear();
-    return result;
 }
 
 std::size_t FileList::pendingCount() const {

@@ -132,7 +132,9 @@ public:
 
     // Writes every row with pending changes, in order, going on after a
     // failure; one result per row reached. A written row's baseline and
-    // current values become what its file now holds.
+    // current values become what its file now holds. Files made new are put
+    // in place in groups (base/GroupCommitScope.h); a file whose group commit
+    // failed is a failed row, with the reason, and keeps its old version.
     std::vector<WriteResult> writeAll(const Progress& progress = {});
     // The same for one row (Unchanged when it has nothing to write).
     WriteResult write(RowId id);
@@ -143,6 +145,8 @@ public:
 private:
     Row* findRow(RowId id);
     WriteResult writeRow(Row& row);
+    // A row whose file now holds its values: the baseline is read again.
+    void settleWritten(Row& row);
     // Sets a current value, recording it in the history.
     void assign(Row& row, Field field, const std::string& value);
     void resetRow(Row& row);
