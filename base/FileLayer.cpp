@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 #include <utility>
@@ -523,6 +524,31 @@ void ReplaceFile::flush() {
     finishWriting();
     if (sys::fsync(fd_) != 0)
         raiseWriteError(target_, errno);
+}
+
+void ReplaceFile::waitForData() {
+    finishWriting();
+    if (sys::waitForData(fd_) != 0)
+        raiseWriteError(target_, errno);
+}
+
+int ReplaceFile::syncFileSystem() {
+    return sys::syncfs(fd_) == 0 ? 0 : errno;
+}
+
+bool ReplaceFile::sharesFileSystemFlush() const {
+    // Their sync writes back every dirty file, commits the journal with the
+    // new files' sizes and blocks and flushes the disk's cache, and reports
+    // a write-back error. Network and other file systems flush file by file.
+    constexpr long kLocal[] = {0xEF53 /* ext2/3/4 */, 0x58465342 /* xfs */, 0x9123683E /* btrfs */,
+                               static_cast<long>(0xF2F52010) /* f2fs */};
+    struct statfs fs {};
+    if (fd_ < 0 || ::fstatfs(fd_, &fs) != 0)
+        return false;
+    for (long type : kLocal)
+        if (static_cast<long>(fs.f_type) == type)
+            return true;
+    return false;
 }
 
 void ReplaceFile::commit() {

@@ -176,6 +176,17 @@ public:
     void startFlush();
     void flush();
     void install(bool flushFolder);
+    // flush() for many files on one file system: waitForData() waits until
+    // this file's content has reached the disk and raises its own write
+    // error; syncFileSystem() then commits the file system (every file's
+    // size and blocks) and flushes the disk's cache once for all of them.
+    // Returns 0 or the error. Only where sharesFileSystemFlush().
+    void waitForData();
+    int syncFileSystem();
+    // Whether syncing the file system makes this file as durable as flush()
+    // does (a local journalled file system), and which one it is.
+    bool sharesFileSystemFlush() const;
+    dev_t device() const { return original_.st_dev; }
 
     // Removes the temporary file without touching the original.
     void discard();
@@ -189,7 +200,7 @@ public:
     bool copiesInPlace() const { return inPlace_; }
 
 private:
-    friend class ReplaceGroup; // tidies each folder once for all its members
+    friend class ReplaceGroup;     // tidies each folder once for all its members
     friend class GroupCommitScope; // tells the files it holds by their original
     enum class Tidy { Folder, Skip };
     ReplaceFile(const std::string& path, const std::string& tempName, const struct stat* asRead,
