@@ -108,5 +108,49 @@ TEST(WriteAllGroup, AFileListedTwiceTakesBothRowsEdits) {
               test::withoutKey(test::withoutKey(before, "TITLE"), "ALBUM"));
 }
 
+// Every writer commits through the group: each file takes the long title
+// (which outgrows its tag or padding) and keeps every other value.
+TEST(WriteAllGroup, EveryFormatIsWrittenUnderTheGroup) {
+    const struct Case {
+        const char* name;
+        const char* codec;
+        const char* titleKey; // as mutagen names it
+    } cases[] = {
+        {"d.flac", "flac", "TITLE"},
+        {"e.opus", "libopus", "TITLE"},
+        {"f.m4a", "aac", "\xC2\xA9nam"},
+    };
+    TempDir dir;
+    std::vector<std::string> paths;
+    std::vector<std::vector<std::string>> before;
+    for (const Case& c : cases) {
+        paths.push_back(dir.file(c.name));
+        std::string output;
+        ASSERT_EQ(test::run("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=d=0.3 -c:a " +
+                                std::string(c.codec) +
+                                " -metadata title=T -metadata artist='Sample Artist' "
+                                "-metadata album='Sample Album' -metadata comment='Sample comment' "
+                                "-metadata date=2001 -metadata genre=Jazz -metadata track=3/12 " +
+                                test::shellQuote(paths.back()),
+                            output),
+                  0);
+        before.push_back(test::tagDump(paths.back()));
+    }
+    FileList list;
+    list.add(paths);
+    list.setFieldInAll(Field::Title, kTitle);
+    const std::vector<WriteResult> results = list.writeAll();
+    ASSERT_EQ(results.size(), paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        EXPECT_EQ(results[i].outcome, WriteOutcome::Written) << results[i].reason;
+        EXPECT_EQ(list.at(i).baseline[Field::Title], kTitle); // read back from the file
+        const std::vector<std::string> now = test::tagDump(paths[i]);
+        EXPECT_EQ(test::withoutKey(now, cases[i].titleKey),
+                  test::withoutKey(before[i], cases[i].titleKey));
+    }
+    EXPECT_EQ(dir.names().size(), paths.size()) << "no temporary file is left";
+}
+
 } // namespace
 } // namespace velmora::core
