@@ -1,5 +1,6 @@
-// Adding files (file dialog, folder scan, drop), removing a row and clearing
-// the list.
+// Adding files (file dialog, folder scan, drop), removing rows and clearing
+// the list. Rows already listed keep their unwritten edits through every add;
+// removing or clearing rows with unwritten edits asks first.
 #include "app/Tageditor.h"
 
 #include "app/FileKind.h"
@@ -7,11 +8,16 @@
 #include "app/TagFields.h"
 #include "app/TrackList.h"
 #include "app/dir.h"
+#include "tags/id3/Mp3Tags.h"
+#include "tags/ogg/VorbisTags.h"
+#include "tags/wma/WmaTags.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProgressDialog>
+#include <algorithm>
 #include <filesystem>
+#include <numeric>
 
 namespace {
 
@@ -49,23 +55,18 @@ private:
 
 } // namespace
 
-// Reads a file's tags through the reader of its kind into the format's shared
-// record and takes the six fields into entry. A file without a reader, or whose
-// reader fails, gets an empty entry, never the values an earlier row left there.
+// Reads a file's tags through the unit of its kind and takes the six fields
+// into entry. A file without a reader, or whose reader fails, gets an empty
+// entry, never the values an earlier row left there.
 void Tfm_main::readTagsInto(const std::string& path, Timerec& entry) {
     entry = {};
     const std::string ext = LowerExtension(path);
     if (ext == ".mp3") {
-        ReadMP3Tag(path);
-        CopyTagFields(entry, ID3Tag);
+        entry = TimerecOf(velmora::mp3::readTags(path));
     } else if (ext == ".ogg") {
-        OGGTag tag;
-        ReadOGGTag(path, tag);
-        SharedOGGTag = tag;
-        entry = TimerecFromOgg(tag);
+        entry = TimerecOf(velmora::vorbis::readTags(path));
     } else if (ext == ".wma") {
-        SharedWMATag = ReadWMATag(path);
-        CopyTagFields(entry, SharedWMATag);
+        entry = TimerecOf(velmora::wma::readTags(path));
         // A WMA text ends at its first zero character.
         for (std::string* text :
              {&entry.Title, &entry.Artist, &entry.Year, &entry.Album, &entry.Comment, &entry.Genre})
@@ -94,10 +95,9 @@ void Tfm_main::reportRowsNotAdded(int notAdded) {
 
 // The files chosen in the file dialog (or dropped), in their order. The skin
 // command "add" captions a row with the name less its last four characters,
-// the popup's Add File with the whole name. Afterwards the whole baseline
-// table is copied into the track table, so unwritten edits of older rows go.
-// A reader error ends the add at its file, but the rows already listed get
-// their entries first, so none of them shows another file's values. Many
+// the popup's Add File with the whole name. Only the new rows' entries are
+// set, so older rows keep their unwritten edits. A reader error ends the add at its file, but the
+// rows already listed get their entries first, so none of them shows another file's values. Many
 // files show progress and can be cancelled as a folder scan can; the rows
 // added so far stay.
 void Tfm_main::addChosenFiles(const std::vector<std::string>& files, bool captionWithoutExtension) {
@@ -111,19 +111,21 @@ void Tfm_main::addChosenFiles(const std::vector<std::string>& files, bool captio
             const std::string& path = files[static_cast<std::size_t>(i)];
             const std::string name = FileNamePart(path);
             AppendRow(captionWithoutExtension ? DropLastChars(name, 4) : name, path);
-            readTagsInto(path, BaselineTable[c + i]);
-            // Shown as read while the add goes on.
+            try {
+                readTagsInto(path, BaselineTable[c + i]);
+            } catch (...) {
+                TrackTable[c + i] = BaselineTable[c + i];
+                throw;
+            }
             TrackTable[c + i] = BaselineTable[c + i];
             if ((i + 1) % 25 == 0)
                 progress.setLabelText(
                     QStringLiteral("Adding the files... %1 of %2").arg(i + 1).arg(added));
         }
     } catch (...) {
-        TrackTable = BaselineTable;
         finishAdd();
         throw;
     }
-    TrackTable = BaselineTable;
     finishAdd();
     reportRowsNotAdded(static_cast<int>(files.size()) - added);
 }
@@ -201,7 +203,7 @@ void Tfm_main::AddFolder() {
 
 void Tfm_main::Remove2Click() {
     if (!busy_)
-        removeFirstSelectedRow();
+        removeSelectedRows();
 }
 
 void Tfm_main::Clear2Click() {
@@ -209,16 +211,44 @@ void Tfm_main::Clear2Click() {
         clearList();
 }
 
-// Removes the first selected row only; both tables move up with the rows.
-void Tfm_main::removeFirstSelectedRow() {
-    const int count = RowCount();
-    const int r = FirstSelectedRow();
-    if (r >= 0) {
-        for (int j = r; j + 1 < count; ++j) {
-            TrackTable[j] = TrackTable[j + 1];
-            BaselineTable[j] = BaselineTable[j + 1];
+namespace {
+
+QString filesText(int count) {
+    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+}
+
+} // namespace
+
+bool Tfm_main::discardEditsOf(const std::vector<int>& rows) {
+    const auto edited = std::count_if(rows.begin(), rows.end(),
+                                      [this](int row) { return RowHasUnwrittenEdits(row); });
+    return edited == 0 ||
+           dialogs_->question(this, QStringLiteral("The changes to %1 have not been written. "
+                                                   "Discard them?")
+                                        .arg(filesText(static_cast<int>(edited))));
+}
+
+// Removes every selected row; both tables move up with the rows. The row that
+// took the place of the first removed one is selected.
+void Tfm_main::removeSelectedRows() {
+    const std::vector<int> rows = selectedRows();
+    if (!rows.empty()) {
+        if (!discardEditsOf(rows))
+            return;
+        CurrentRowIndex = rows.front();
+        listChanging_ = true;
+        const int count = RowCount();
+        int to = rows.front();
+        for (int from = rows.front(); from < count && from < TrackTableCapacity; ++from) {
+            if (std::binary_search(rows.begin(), rows.end(), from))
+                continue;
+            TrackTable[to] = TrackTable[from];
+            BaselineTable[to] = BaselineTable[from];
+            ++to;
         }
-        delete lv_id3->takeTopLevelItem(r);
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row)
+            delete lv_id3->takeTopLevelItem(*row);
+        listChanging_ = false;
     }
     if (RowCount() > 0) {
         if (CurrentRowIndex > RowCount() - 1)
@@ -233,7 +263,13 @@ void Tfm_main::removeFirstSelectedRow() {
 
 // Removes every row; the table entries stay, belonging to no row.
 void Tfm_main::clearList() {
+    std::vector<int> rows(static_cast<std::size_t>(std::min(RowCount(), TrackTableCapacity)));
+    std::iota(rows.begin(), rows.end(), 0);
+    if (!discardEditsOf(rows))
+        return;
+    listChanging_ = true;
     lv_id3->clear();
+    listChanging_ = false;
     emptyFields();
     setPathCaption(QStringLiteral("Path: "));
 }

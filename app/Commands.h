@@ -13,7 +13,7 @@ struct SkinCommand {
 inline constexpr std::array<SkinCommand, 13> SkinCommands{{
     {"add", "Add Files", "Add audio files to the list (Ctrl+O)"},
     {"folder", "Add Folder", "Add the audio files of a folder"},
-    {"remove", "Remove", "Remove the selected file from the list (Delete)"},
+    {"remove", "Remove", "Remove the selected files from the list (Delete)"},
     {"clear", "Clear", "Remove all files from the list"},
     {"ok", "Write Tags", "Write the tags into all listed files (Ctrl+S)"},
     {"reset", "Reset", "Show the tags as they were read again (Ctrl+R)"},

@@ -3,11 +3,16 @@
 #include "app/dir.h"
 
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QUrl>
+#include <QVBoxLayout>
 
 QStringList QtDialogs::getOpenFileNames(QWidget* parent, const QString& filter) {
     // Several files at once, no read-only box, resizable: the Qt dialog's defaults.
@@ -36,6 +41,40 @@ bool QtDialogs::question(QWidget* parent, const QString& text) {
 
 void QtDialogs::error(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QStringLiteral("Velmora"), text);
+}
+
+void QtDialogs::writeReport(QWidget* parent, const QString& summary, const QStringList& failures) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Write Tags"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(summary, &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto* list = new QPlainTextEdit(failures.join(QStringLiteral("\n\n")), &dialog);
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    dialog.resize(520, 320);
+    dialog.exec();
+}
+
+Dialogs::CloseAnswer QtDialogs::askWriteDiscardCancel(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Velmora"), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.button(QMessageBox::Save)->setText(QStringLiteral("&Write"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return CloseAnswer::Write;
+    case QMessageBox::Discard:
+        return CloseAnswer::Discard;
+    default:
+        return CloseAnswer::Cancel;
+    }
 }
 
 void QtDialogs::openUrl(const QString& url) {

@@ -11,6 +11,9 @@ class Tfm_dir;
 
 class Dialogs {
 public:
+    // The answers to the question asked before a window with unwritten edits closes.
+    enum class CloseAnswer { Write, Discard, Cancel };
+
     virtual ~Dialogs() = default;
 
     // The files chosen in the open dialog; empty when the user cancels.
@@ -23,6 +26,12 @@ public:
     virtual bool question(QWidget* parent, const QString& text) = 0;
     // The default error handler's message box.
     virtual void error(QWidget* parent, const QString& text) = 0;
+    // The outcome of a write that did not write every file: a summary line and
+    // one entry per failed file (its name and the reason), in a box that scrolls.
+    virtual void writeReport(QWidget* parent, const QString& summary,
+                             const QStringList& failures) = 0;
+    // A question with the buttons Write, Discard and Cancel.
+    virtual CloseAnswer askWriteDiscardCancel(QWidget* parent, const QString& text) = 0;
     // Opens a web address in the desktop's browser.
     virtual void openUrl(const QString& url) = 0;
 };
@@ -35,6 +44,8 @@ public:
     void information(QWidget* parent, const QString& text) override;
     bool question(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
+    void writeReport(QWidget* parent, const QString& summary, const QStringList& failures) override;
+    CloseAnswer askWriteDiscardCancel(QWidget* parent, const QString& text) override;
     void openUrl(const QString& url) override;
 
 private:

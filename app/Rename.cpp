@@ -74,6 +74,13 @@ void Tfm_main::edt_titKeyUp(int key) {
     edt_titExit();
 }
 
+// Esc closes the editor and the file keeps its name.
+void Tfm_main::cancelRename() {
+    renameOpen_ = false;
+    edt_tit->hide();
+    lv_id3->setFocus();
+}
+
 void Tfm_main::edt_titExit() {
     if (!renameOpen_)
         return;

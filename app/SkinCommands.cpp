@@ -7,6 +7,9 @@
 #include "app/TrackList.h"
 #include "app/WebPages.h"
 #include "components/skin/Skin.h"
+#include "tags/id3/Mp3Tags.h"
+#include "tags/ogg/VorbisTags.h"
+#include "tags/wma/WmaTags.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>
@@ -21,17 +24,24 @@ bool changesList(const QString& name) {
     return names.contains(name);
 }
 
-// Passes on the error in flight. A message that does not name the file gets the
-// file on a line of its own, so a person knows which of many files failed.
-[[noreturn]] void rethrowNamingFile(const std::string& path) {
+// The message of the error in flight. A message that does not name the file
+// gets the file on a line of its own, so a person knows which of many files failed.
+QString messageNamingFile(const std::string& path) {
+    std::string message;
     try {
         throw;
     } catch (const std::exception& e) {
-        const std::string message = e.what();
-        if (message.find(path) != std::string::npos)
-            throw;
-        throw std::runtime_error(message + "\nFile: \"" + path + "\"");
+        message = e.what();
+    } catch (...) {
+        message = "An unknown error occurred.";
     }
+    if (message.find(path) == std::string::npos)
+        message += "\nFile: \"" + path + "\"";
+    return QString::fromStdString(message);
+}
+
+QString filesText(int count) {
+    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
 }
 
 } // namespace
@@ -50,7 +60,7 @@ void Tfm_main::RunSkinCommand(const QString& name) {
         if (!files.isEmpty())
             addChosenFiles(FileSystemPaths(files), true);
     } else if (name == "remove") {
-        removeFirstSelectedRow();
+        removeSelectedRows();
     } else if (name == "ok") {
         writeAllTags();
     } else if (name == "reset") {
@@ -76,20 +86,36 @@ void Tfm_main::RunSkinCommand(const QString& name) {
     }
 }
 
+// Every row shows its values as its file holds them (as read, or as last written).
 void Tfm_main::resetToBaseline() {
     TrackTable = BaselineTable;
+    lv_id3->viewport()->update();
     lv_id3Click();
 }
 
-// Writes the six fields of every row into its file, then offers to clear the
-// list. Each file keeps its own track number and the tag data the window does
-// not show: before a row is written, its file's own tag is read into the
-// shared record of its format, then the six fields are set from the track
-// table, then the writer runs. An error ends the command at that file.
+// Writes the rows with unwritten edits, then offers to clear the list when
+// every one was written.
 void Tfm_main::writeAllTags() {
     if (PlayingFlag)
         StopPlay();
-    const int rows = RowCount();
+    if (writeChangedRows() && RowCount() > 0 &&
+        dialogs_->question(
+            this, QStringLiteral("information has been written finished, clear the list now?"))) {
+        clearList();
+        lv_id3->viewport()->update();
+    }
+}
+
+// A row whose values equal its baseline is not written: its file is not even
+// opened. Of the others only the changed fields are written; each file keeps
+// its track number and whatever else the window does not show. A row written
+// takes its values as its new baseline. A file that fails does not stop the
+// others; the failures are reported together at the end. Kinds without a
+// writer are skipped.
+bool Tfm_main::writeChangedRows() {
+    const int rows = std::min(RowCount(), TrackTableCapacity);
+    int written = 0;
+    QStringList failures;
     {
         BusyScope busy(*this);
         QProgressDialog progress(QStringLiteral("Writing the tags..."), QString(), 0, rows, this);
@@ -100,42 +126,43 @@ void Tfm_main::writeAllTags() {
             if (i % 16 == 0)
                 progress.setValue(i);
             const std::string path = RowPath(i);
+            if (!RowHasUnwrittenEdits(i) || !HasTagReader(path))
+                continue;
             try {
-                writeRow(path, TrackTable[i]);
+                writeRow(path, BaselineTable[i], TrackTable[i]);
+                BaselineTable[i] = TrackTable[i];
+                ++written;
             } catch (...) {
-                rethrowNamingFile(path);
+                failures << messageNamingFile(path);
             }
         }
         progress.setValue(rows);
     }
-    if (RowCount() > 0 &&
-        dialogs_->question(
-            this, QStringLiteral("information has been written finished, clear the list now?"))) {
-        clearList();
-        lv_id3->viewport()->update();
-    }
+    lv_id3->viewport()->update();
+    if (failures.isEmpty())
+        return true;
+    dialogs_->writeReport(
+        this,
+        QStringLiteral("%1 written, %2 not written:")
+            .arg(filesText(written), filesText(static_cast<int>(failures.size()))),
+        failures);
+    return false;
 }
 
-// Writes one row's six fields into its file through the writer of its kind;
-// other kinds are skipped.
-void Tfm_main::writeRow(const std::string& path, const Timerec& entry) {
+// Writes the fields in which entry differs from baseline through the unit of
+// the file's kind.
+void Tfm_main::writeRow(const std::string& path, const Timerec& baseline, const Timerec& entry) {
+    const velmora::TagValues values = TagValuesOf(entry);
+    const velmora::FieldMask changed = velmora::changedFields(TagValuesOf(baseline), values);
+    if (changed.empty())
+        return;
     const std::string ext = LowerExtension(path);
-    if (ext == ".mp3") {
-        ReadMP3Tag(path);
-        CopyTagFields(ID3Tag, entry);
-        WriteMP3Tag(path, ID3Tag);
-    } else if (ext == ".wma") {
-        // The WMA record holds whole texts, so long values are written whole.
-        SharedWMATag = ReadWMATag(path);
-        CopyTagFields(SharedWMATag, entry);
-        WriteWMATag(path, SharedWMATag);
-    } else if (ext == ".ogg") {
-        OGGTag own;
-        ReadOGGTag(path, own);
-        SharedOGGTag = own;
-        CopyTagFields(SharedOGGTag, entry);
-        WriteOGGTag(path, SharedOGGTag);
-    }
+    if (ext == ".mp3")
+        velmora::mp3::writeTags(path, values, changed);
+    else if (ext == ".wma")
+        velmora::wma::writeTags(path, values, changed);
+    else if (ext == ".ogg")
+        velmora::vorbis::writeTags(path, values, changed);
 }
 
 Tfm_main::BusyScope::BusyScope(Tfm_main& window) : window_(window) {

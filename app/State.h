@@ -1,12 +1,8 @@
 // The main window's module-level state: the track table, the baseline table,
-// the current row, the playback flags and the shared Ogg and WMA records. It
-// lives outside the window object so that every part of the window (tables,
-// adding, renaming, playback) reads and writes the same values. The shared ID3
-// record is ID3Tag of tags/id3/Unit2.h.
+// the current row and the playback flags. It lives outside the window object
+// so that every part of the window (tables, adding, renaming, playback) reads
+// and writes the same values.
 #pragma once
-
-#include "tags/ogg/Ogg.h"
-#include "tags/wma/WMATag.h"
 
 #include <array>
 #include <string>
@@ -30,7 +26,8 @@ using TrackTableArray = std::array<Timerec, TrackTableCapacity>;
 
 // Entry i belongs to list row i: what the fields edit and "ok" writes.
 extern TrackTableArray TrackTable;
-// Entry i holds the tags of row i as read when the row was added.
+// Entry i holds the tags of row i as its file holds them: as read when the row
+// was added, or as last written. A row whose entries differ has unwritten edits.
 extern TrackTableArray BaselineTable;
 // The row whose entry the fields last showed.
 extern int CurrentRowIndex;
@@ -40,10 +37,6 @@ extern bool PlayingFlag;
 extern bool PausedFlag;
 // The list row of the file being played; kept after a stop.
 extern int PlayingRowIndex;
-// The shared Ogg and WMA records: the last read of that format lands here and
-// the write-all hands them to the writers.
-extern OGGTag SharedOGGTag;
-extern WMATagRec SharedWMATag;
 
 // Puts every value above back to its start value (tests start each case fresh).
 void ResetModuleState();

@@ -1,32 +1,45 @@
-// The six tag fields between a row's Timerec and the record of each format.
-// The ID3 and WMA records name them as Timerec does; the Ogg record calls the
-// year Date. Fields a Timerec does not hold (the track number among them) are
-// left as they are.
+// The six fields of a row's Timerec as the tag units' field values. The
+// window has no track field: the track number stays as the file holds it.
 #pragma once
 
 #include "app/State.h"
-#include "tags/id3/Unit2.h"
+#include "tags/common/TagFields.h"
 
-// Copies Title, Artist, Year, Album, Comment and Genre between two records
-// that name them alike (Timerec, ID3StructV2, WMATagRec).
-template <class To, class From> void CopyTagFields(To& to, const From& from) {
-    to.Title = from.Title;
-    to.Artist = from.Artist;
-    to.Year = from.Year;
-    to.Album = from.Album;
-    to.Comment = from.Comment;
-    to.Genre = from.Genre;
+// The Timerec member that holds a field (Track has none).
+inline std::string Timerec::*TimerecMember(velmora::Field field) {
+    switch (field) {
+    case velmora::Field::Title:
+        return &Timerec::Title;
+    case velmora::Field::Artist:
+        return &Timerec::Artist;
+    case velmora::Field::Album:
+        return &Timerec::Album;
+    case velmora::Field::Year:
+        return &Timerec::Year;
+    case velmora::Field::Genre:
+        return &Timerec::Genre;
+    case velmora::Field::Comment:
+    case velmora::Field::Track:
+        break;
+    }
+    return &Timerec::Comment;
 }
 
-inline Timerec TimerecFromOgg(const OGGTag& tag) {
-    return {tag.Title, tag.Artist, tag.Date, tag.Album, tag.Comment, tag.Genre};
+// The six fields the window edits, in the order of velmora::Field.
+inline constexpr velmora::Field EditedFields[] = {velmora::Field::Title, velmora::Field::Artist,
+                                                  velmora::Field::Album, velmora::Field::Year,
+                                                  velmora::Field::Genre, velmora::Field::Comment};
+
+inline velmora::TagValues TagValuesOf(const Timerec& entry) {
+    velmora::TagValues values;
+    for (velmora::Field field : EditedFields)
+        values[field] = entry.*TimerecMember(field);
+    return values;
 }
 
-inline void CopyTagFields(OGGTag& to, const Timerec& from) {
-    to.Comment = from.Comment;
-    to.Date = from.Year;
-    to.Artist = from.Artist;
-    to.Album = from.Album;
-    to.Title = from.Title;
-    to.Genre = from.Genre;
+inline Timerec TimerecOf(const velmora::TagValues& values) {
+    Timerec entry;
+    for (velmora::Field field : EditedFields)
+        entry.*TimerecMember(field) = values[field];
+    return entry;
 }

@@ -6,12 +6,14 @@
 #include "app/GenreList.h"
 #include "app/TrackList.h"
 #include "app/dir.h"
+#include "base/FileLayer.h"
 #include "components/skin/Skin.h"
 #include "components/skin/SkinIcons.h"
-#include "base/FileLayer.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QEvent>
 #include <QFile>
 #include <QGridLayout>
@@ -23,6 +25,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <limits>
+
+using velmora::Field;
 
 Tfm_main* fm_main = nullptr;
 
@@ -143,6 +148,8 @@ void Tfm_main::createComponents() {
         (*labels[i])->setGeometry(266, tops[i], 47, 14);
     }
 
+    styleFields();
+
     edt_tit = new QLineEdit(lv_id3->viewport());
     edt_tit->setGeometry(24, 136, 144, 21);
 
@@ -150,6 +157,26 @@ void Tfm_main::createComponents() {
     AudioFile21 = new TAudioFile2(this);
     lv_id3->setCustomDraw(
         [this](int row, QStyleOptionViewItem& option) { lv_id3CustomDrawItem(row, option); });
+}
+
+// No field cuts a value, the placeholder for several values is grey, and the
+// genre box keeps what is typed: its suggestions pop up and replace the text
+// only when one is chosen. They match case exactly, so Enter never swaps the
+// text for a list entry that differs in case.
+void Tfm_main::styleFields() {
+    for (QLineEdit* edit : {edt_tatal, edt_art, edt_alb, edt_year, edt_genre->lineEdit()})
+        edit->setMaxLength(std::numeric_limits<int>::max());
+    auto* completer = new QCompleter(edt_genre->model(), edt_genre);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    completer->setCaseSensitivity(Qt::CaseSensitive);
+    edt_genre->setCompleter(completer);
+    edt_genre->setDuplicatesEnabled(true);
+    for (QWidget* field : std::initializer_list<QWidget*>{edt_tatal, edt_art, edt_alb, edt_year,
+                                                          edt_genre->lineEdit(), edt_com}) {
+        QPalette palette = field->palette();
+        palette.setColor(QPalette::PlaceholderText, QColor(128, 128, 128));
+        field->setPalette(palette);
+    }
 }
 
 void Tfm_main::createPopupMenu() {
@@ -204,19 +231,24 @@ void Tfm_main::connectHandlers() {
     on(Button5, &QPushButton::clicked, &Tfm_main::Button5Click);
     on(Button6, &QPushButton::clicked, &Tfm_main::Button6Click);
 
-    // The five text fields run their handler on change and on exit; a text set
-    // by the program counts as a change too.
-    auto onChangeAndExit = [&](auto* edit, void (Tfm_main::*handler)()) {
-        on(edit, &std::remove_pointer_t<decltype(edit)>::textChanged, handler);
+    // A change of a field's text is an edit unless the window itself shows
+    // values (fieldChanged tells them apart); on exit an edited field stores
+    // its text once more.
+    auto onChangeAndExit = [&](auto* edit, Field field, void (Tfm_main::*exitHandler)()) {
+        connect(edit, &std::remove_pointer_t<decltype(edit)>::textChanged, this,
+                [this, field] { Guard([&] { fieldChanged(field); }); });
         edit->installEventFilter(this);
-        exitHandlers_.emplace_back(edit, handler);
+        exitHandlers_.emplace_back(edit, exitHandler);
     };
-    onChangeAndExit(edt_tatal, &Tfm_main::edt_tatalExit);
-    onChangeAndExit(edt_art, &Tfm_main::edt_artExit);
-    onChangeAndExit(edt_alb, &Tfm_main::edt_albExit);
-    onChangeAndExit(edt_year, &Tfm_main::edt_yearExit);
-    onChangeAndExit(edt_com, &Tfm_main::edt_comExit);
+    onChangeAndExit(edt_tatal, Field::Title, &Tfm_main::edt_tatalExit);
+    onChangeAndExit(edt_art, Field::Artist, &Tfm_main::edt_artExit);
+    onChangeAndExit(edt_alb, Field::Album, &Tfm_main::edt_albExit);
+    onChangeAndExit(edt_year, Field::Year, &Tfm_main::edt_yearExit);
+    onChangeAndExit(edt_com, Field::Comment, &Tfm_main::edt_comExit);
     on(edt_genre, &QComboBox::editTextChanged, &Tfm_main::edt_genreChange);
+    // The fields follow the selection however it changes (mouse, keys, the window).
+    connect(lv_id3->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { Guard([&] { showSelection(); }); });
 
     edt_tit->installEventFilter(this);
     on(lv_id3, &TrackListView::leftClicked, &Tfm_main::lv_id3Click);
@@ -244,6 +276,10 @@ void Tfm_main::connectHandlers() {
 bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
     if (watched == edt_tit) {
+        if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            Guard([&] { cancelRename(); });
+            return true;
+        }
         if (type == QEvent::KeyRelease)
             Guard([&] { edt_titKeyUp(static_cast<QKeyEvent*>(event)->key()); });
         else if (type == QEvent::FocusOut)
@@ -254,6 +290,26 @@ bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
                 Guard([&] { (this->*handler)(); });
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Tfm_main::closeEvent(QCloseEvent* event) {
+    const int rows = busy_ ? 0 : RowsWithUnwrittenEdits();
+    if (rows > 0) {
+        switch (dialogs_->askWriteDiscardCancel(
+            this, QStringLiteral("Write the changes before closing?"))) {
+        case Dialogs::CloseAnswer::Write:
+            if (PlayingFlag)
+                StopPlay();
+            if (!writeChangedRows())
+                return event->ignore();
+            break;
+        case Dialogs::CloseAnswer::Discard:
+            break;
+        case Dialogs::CloseAnswer::Cancel:
+            return event->ignore();
+        }
+    }
+    QWidget::closeEvent(event);
 }
 
 // The window's OnShow: FormShow runs once, just before the window first appears,

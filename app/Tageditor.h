@@ -14,10 +14,12 @@
 #include "app/State.h"
 #include "components/audio/AudioFile2.h"
 #include "components/audio/AudioPlayer2.h"
+#include "tags/common/TagFields.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -115,7 +117,13 @@ public:
     // The caption of the path label as shown.
     QString PathCaption() const;
 
-    // Track table and fields.
+    // True when the row's values differ from its baseline (edits not yet written).
+    bool RowHasUnwrittenEdits(int row) const;
+    // The number of rows with unwritten edits.
+    int RowsWithUnwrittenEdits() const;
+
+    // Track table and fields. Showing a row's values is display only; a field
+    // edited by the user stores its text into every selected row.
     void lv_id3Click();
     // Sets the row's background before the list draws it.
     void lv_id3CustomDrawItem(int row, QStyleOptionViewItem& option) const;
@@ -145,7 +153,7 @@ public:
     // True while a folder scan or a write runs; the commands that change the list wait.
     bool IsBusy() const { return busy_; }
 
-    // Renaming.
+    // Renaming. Enter renames, Esc cancels.
     void lv_id3DblClick();
     void edt_titKeyUp(int key);
     void edt_titExit();
@@ -168,6 +176,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // With unwritten edits, asks whether to write them first.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // Marks the window busy while it lives (also when an error ends the work).
@@ -189,10 +199,28 @@ private:
     void createPlainCommandBar();
     void applySkin();
 
+    // What one field shows: the value common to the selected rows, or empty
+    // with a placeholder when they differ; edited once the user changed it.
+    struct FieldState {
+        std::string shown;
+        bool mixed = false;
+        bool edited = false;
+    };
+
     void fillGenreList();
-    void setFieldText(QLineEdit* edit, const std::string& text);
-    void storeIntoSelectedRows(std::string Timerec::*field, const QString& text);
-    void storeIntoAllRows(std::string Timerec::*field, const QString& text);
+    void styleFields();
+    // The rows selected in the list, in order.
+    std::vector<int> selectedRows() const;
+    // Shows the selected rows' values in the fields (display only).
+    void showSelection();
+    void showField(velmora::Field field, const std::string& value, bool mixed);
+    // The field's text as a value (the comment with its stored line breaks).
+    std::string fieldValue(velmora::Field field) const;
+    // The user changed the field: its text goes into every selected row.
+    void fieldChanged(velmora::Field field);
+    void storeFieldIfEdited(velmora::Field field);
+    void applyToAllRows(velmora::Field field);
+    void storeIntoSelectedRows(velmora::Field field, const std::string& value);
     void emptyFields();
     void setPathCaption(const QString& caption);
     // Shows the row's full path in the path label.
@@ -205,12 +233,19 @@ private:
     void readTagsInto(const std::string& path, Timerec& entry);
     void finishAdd();
     void reportRowsNotAdded(int notAdded);
-    void removeFirstSelectedRow();
+    void removeSelectedRows();
+    // Asks whether to discard the unwritten edits of rows about to go; true
+    // when there are none or the user agrees.
+    bool discardEditsOf(const std::vector<int>& rows);
     void clearList();
     void addDroppedPaths(const QList<QByteArray>& paths);
     void writeAllTags();
-    void writeRow(const std::string& path, const Timerec& entry);
+    // Writes every row with unwritten edits and reports the failures; true
+    // when every such row was written.
+    bool writeChangedRows();
+    void writeRow(const std::string& path, const Timerec& baseline, const Timerec& entry);
     void resetToBaseline();
+    void cancelRename();
 
     // The text fields whose handler also runs when they lose the focus.
     std::vector<std::pair<QObject*, void (Tfm_main::*)()>> exitHandlers_;
@@ -220,6 +255,11 @@ private:
     bool skinned_ = false;
     bool busy_ = false;
     bool renameOpen_ = false;
+    // Set while the window itself fills the fields, so that is no edit.
+    bool filling_ = false;
+    // Set while the window changes the list, which shows the selection after.
+    bool listChanging_ = false;
+    std::array<FieldState, 6> fields_;
     int renameRow_ = -1;
     std::string renamePath_;
     QString skinFile_;

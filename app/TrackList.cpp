@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPainter>
+#include <algorithm>
 
 TrackListView::TrackListView(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(2);
@@ -71,6 +72,13 @@ void TrackRowDelegate::initStyleOption(QStyleOptionViewItem* option,
     QStyledItemDelegate::initStyleOption(option, index);
     if (customDraw)
         customDraw(index.row(), *option);
+}
+
+QSize TrackRowDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    size.setHeight(std::max(size.height(), option.fontMetrics.height() + 6));
+    return size;
 }
 
 void TrackRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -1,14 +1,22 @@
 // The list rows, the track table shown in the six fields, the field handlers,
-// the apply-to-all buttons and the colour of the playing row.
+// the apply-to-all buttons, the marks of unwritten edits and the colour of the
+// playing row.
 #include "app/Tageditor.h"
 
 #include "app/FilePaths.h"
+#include "app/LineBreaks.h"
+#include "app/TagFields.h"
 #include "app/TrackList.h"
 #include "components/skin/Skin.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextDocument>
+#include <algorithm>
+#include <utility>
+
+using velmora::Field;
 
 namespace {
 
@@ -77,114 +85,213 @@ void Tfm_main::showRowPath(int row) {
                    QStringLiteral("  "));
 }
 
-void Tfm_main::setFieldText(QLineEdit* edit, const std::string& text) {
-    const QString value = toQString(text);
-    if (edit->text() != value)
-        edit->setText(value);
+bool Tfm_main::RowHasUnwrittenEdits(int row) const {
+    return row >= 0 && row < TrackTableCapacity && TrackTable[row] != BaselineTable[row];
 }
 
+int Tfm_main::RowsWithUnwrittenEdits() const {
+    int count = 0;
+    for (int row = 0; row < std::min(RowCount(), TrackTableCapacity); ++row)
+        count += RowHasUnwrittenEdits(row) ? 1 : 0;
+    return count;
+}
+
+std::vector<int> Tfm_main::selectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : lv_id3->selectionModel()->selectedRows())
+        if (index.row() < TrackTableCapacity)
+            rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+// A click shows the selected rows; a click that left nothing selected selects
+// the row shown last again.
 void Tfm_main::lv_id3Click() {
     if (RowCount() == 0)
         return;
     if (FirstSelectedRow() < 0 && CurrentRowIndex >= 0 && CurrentRowIndex < RowCount())
         SelectRow(CurrentRowIndex);
-    const int r = FirstSelectedRow();
-    if (r < 0)
-        return;
-    // Setting a text is a change: with several rows selected, each field whose
-    // text changes is stored into all of them by its change handler.
-    const Timerec entry = TrackTable[r];
-    setFieldText(edt_art, entry.Artist);
-    setFieldText(edt_alb, entry.Album);
-    setFieldText(edt_tatal, entry.Title);
-    if (edt_com->toPlainText() != toQString(entry.Comment))
-        edt_com->setPlainText(toQString(entry.Comment));
-    if (edt_genre->currentText() != toQString(entry.Genre))
-        edt_genre->setEditText(toQString(entry.Genre));
-    setFieldText(edt_year, entry.Year);
-    showRowPath(r);
-    CurrentRowIndex = r;
+    showSelection();
 }
 
-void Tfm_main::storeIntoSelectedRows(std::string Timerec::*field, const QString& text) {
-    if (FirstSelectedRow() < 0)
+// Each field shows the value its selected rows share, or stays empty with a
+// grey "(several values)" when they differ. Nothing is stored: showing is no edit.
+void Tfm_main::showSelection() {
+    if (listChanging_)
         return;
-    const std::string value = text.toStdString();
-    const int rows = std::min(RowCount(), TrackTableCapacity);
-    for (int i = 0; i < rows; ++i)
-        if (IsRowSelected(i))
-            TrackTable[i].*field = value;
+    const std::vector<int> rows = selectedRows();
+    const bool wasFilling = std::exchange(filling_, true);
+    for (Field field : EditedFields) {
+        const auto member = TimerecMember(field);
+        std::string value;
+        bool mixed = false;
+        if (!rows.empty()) {
+            value = TrackTable[rows.front()].*member;
+            mixed = std::any_of(rows.begin() + 1, rows.end(),
+                                [&](int row) { return TrackTable[row].*member != value; });
+        }
+        showField(field, mixed ? std::string() : value, mixed);
+    }
+    filling_ = wasFilling;
+    if (rows.empty())
+        return setPathCaption(QStringLiteral("Path: "));
+    showRowPath(rows.front());
+    CurrentRowIndex = rows.front();
 }
 
-void Tfm_main::storeIntoAllRows(std::string Timerec::*field, const QString& text) {
-    const std::string value = text.toStdString();
+void Tfm_main::showField(Field field, const std::string& value, bool mixed) {
+    fields_[static_cast<int>(field)] = {value, mixed, false};
+    const QString text = toQString(value);
+    const QString placeholder = mixed ? QStringLiteral("(several values)") : QString();
+    auto showInLine = [&](QLineEdit* edit) {
+        if (edit->text() != text)
+            edit->setText(text);
+        edit->setPlaceholderText(placeholder);
+    };
+    switch (field) {
+    case Field::Title:
+        return showInLine(edt_tatal);
+    case Field::Artist:
+        return showInLine(edt_art);
+    case Field::Album:
+        return showInLine(edt_alb);
+    case Field::Year:
+        return showInLine(edt_year);
+    case Field::Genre:
+        if (edt_genre->currentText() != text)
+            edt_genre->setEditText(text);
+        edt_genre->lineEdit()->setPlaceholderText(placeholder);
+        return;
+    case Field::Comment:
+    case Field::Track:
+        edt_com->setPlainText(text);
+        edt_com->setPlaceholderText(placeholder);
+        return;
+    }
+}
+
+std::string Tfm_main::fieldValue(Field field) const {
+    switch (field) {
+    case Field::Title:
+        return edt_tatal->text().toStdString();
+    case Field::Artist:
+        return edt_art->text().toStdString();
+    case Field::Album:
+        return edt_alb->text().toStdString();
+    case Field::Year:
+        return edt_year->text().toStdString();
+    case Field::Genre:
+        return edt_genre->currentText().toStdString();
+    case Field::Comment:
+    case Field::Track:
+        break;
+    }
+    // The editor knows one line break only: each line gets back the break it
+    // was shown with. Its raw text keeps every other character as shown.
+    std::vector<std::string> lines;
+    for (const QString& line : edt_com->document()->toRawText().split(QChar::ParagraphSeparator))
+        lines.push_back(line.toStdString());
+    return velmora::withStoredLineBreaks(fields_[static_cast<int>(Field::Comment)].shown, lines);
+}
+
+void Tfm_main::fieldChanged(Field field) {
+    if (filling_)
+        return;
+    fields_[static_cast<int>(field)].edited = true;
+    storeIntoSelectedRows(field, fieldValue(field));
+}
+
+void Tfm_main::storeFieldIfEdited(Field field) {
+    if (!filling_ && fields_[static_cast<int>(field)].edited)
+        storeIntoSelectedRows(field, fieldValue(field));
+}
+
+void Tfm_main::storeIntoSelectedRows(Field field, const std::string& value) {
+    const auto member = TimerecMember(field);
+    for (int row : selectedRows())
+        TrackTable[row].*member = value;
+    lv_id3->viewport()->update();
+}
+
+// Copies the field into every row. A field that shows several values and was
+// not edited holds no value to copy, so the button does nothing; an unedited
+// field copies the value exactly as its rows hold it.
+void Tfm_main::applyToAllRows(Field field) {
+    const FieldState& state = fields_[static_cast<int>(field)];
+    if (state.mixed && !state.edited)
+        return;
+    const std::string value = state.edited ? fieldValue(field) : state.shown;
+    const auto member = TimerecMember(field);
     const int rows = std::min(RowCount(), TrackTableCapacity);
     for (int i = 0; i < rows; ++i)
-        TrackTable[i].*field = value;
+        TrackTable[i].*member = value;
+    lv_id3->viewport()->update();
 }
 
 void Tfm_main::edt_tatalExit() {
-    storeIntoSelectedRows(&Timerec::Title, edt_tatal->text());
+    storeFieldIfEdited(Field::Title);
 }
 
 void Tfm_main::edt_artExit() {
-    storeIntoSelectedRows(&Timerec::Artist, edt_art->text());
+    storeFieldIfEdited(Field::Artist);
 }
 
 void Tfm_main::edt_albExit() {
-    storeIntoSelectedRows(&Timerec::Album, edt_alb->text());
+    storeFieldIfEdited(Field::Album);
 }
 
 void Tfm_main::edt_yearExit() {
-    storeIntoSelectedRows(&Timerec::Year, edt_year->text());
+    storeFieldIfEdited(Field::Year);
 }
 
 void Tfm_main::edt_comExit() {
-    storeIntoSelectedRows(&Timerec::Comment, edt_com->toPlainText());
+    storeFieldIfEdited(Field::Comment);
 }
 
 void Tfm_main::edt_genreChange() {
-    storeIntoSelectedRows(&Timerec::Genre, edt_genre->currentText());
+    fieldChanged(Field::Genre);
 }
 
 void Tfm_main::Button1Click() {
-    storeIntoAllRows(&Timerec::Title, edt_tatal->text());
+    applyToAllRows(Field::Title);
 }
 
 void Tfm_main::Button2Click() {
-    storeIntoAllRows(&Timerec::Artist, edt_art->text());
+    applyToAllRows(Field::Artist);
 }
 
 void Tfm_main::Button3Click() {
-    storeIntoAllRows(&Timerec::Album, edt_alb->text());
+    applyToAllRows(Field::Album);
 }
 
 void Tfm_main::Button4Click() {
-    storeIntoAllRows(&Timerec::Year, edt_year->text());
+    applyToAllRows(Field::Year);
 }
 
 void Tfm_main::Button5Click() {
-    storeIntoAllRows(&Timerec::Genre, edt_genre->currentText());
+    applyToAllRows(Field::Genre);
 }
 
 void Tfm_main::Button6Click() {
-    storeIntoAllRows(&Timerec::Comment, edt_com->toPlainText());
+    applyToAllRows(Field::Comment);
 }
 
+// Rows with unwritten edits are bold; while a file plays, its row alone is
+// painted, the others keep the skin's colours.
 void Tfm_main::lv_id3CustomDrawItem(int row, QStyleOptionViewItem& option) const {
-    if (!PlayingFlag)
+    if (RowHasUnwrittenEdits(row))
+        option.font.setBold(true);
+    if (!PlayingFlag || row != PlayingRowIndex)
         return;
-    option.backgroundBrush =
-        row == PlayingRowIndex ? QBrush(QColor(166, 202, 240)) : QBrush(QColor(255, 255, 255));
-    // Dark skin text would vanish on the light row colours.
+    option.backgroundBrush = QBrush(QColor(166, 202, 240));
+    // Dark skin text would vanish on the light row colour.
     option.palette.setColor(QPalette::Text, Qt::black);
 }
 
 void Tfm_main::emptyFields() {
-    edt_art->setText(QString());
-    edt_alb->setText(QString());
-    edt_tatal->setText(QString());
-    edt_com->setPlainText(QString());
-    edt_genre->setEditText(QString());
-    edt_year->setText(QString());
+    const bool wasFilling = std::exchange(filling_, true);
+    for (Field field : EditedFields)
+        showField(field, {}, false);
+    filling_ = wasFilling;
 }

@@ -36,13 +36,10 @@ velmora_include_root(core core)
 velmora_include_root(cli cli)
 velmora_include_root(app app)
 # The public interfaces of the comment editing library and the WMA SDK.
-# AsfBytes.h is an SDK internal still used by the WMA unit's header walk; it
-# leaves this list once the unit stops including it.
 velmora_include_root(component-interfaces
     components/vcedit/vcedit.h
     components/wmaudsdk/WMAudioSdk.h
-    components/wmaudsdk/FileName.h
-    components/wmaudsdk/AsfBytes.h)
+    components/wmaudsdk/FileName.h)
 
 # The shared field model alone, for what uses the core.
 add_library(velmora_fields INTERFACE)

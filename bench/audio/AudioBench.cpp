@@ -90,6 +90,12 @@ public:
     void information(QWidget*, const QString&) override {}
     bool question(QWidget*, const QString&) override { return false; }
     void error(QWidget*, const QString& text) override { lastError = text; }
+    void writeReport(QWidget*, const QString& summary, const QStringList&) override {
+        lastError = summary;
+    }
+    CloseAnswer askWriteDiscardCancel(QWidget*, const QString&) override {
+        return CloseAnswer::Discard;
+    }
     void openUrl(const QString&) override {}
     QString lastError;
 };

@@ -3,7 +3,7 @@
 // vorbis_comment_clear and vorbis_comment_add work on the result.
 #pragma once
 
-#include "tags/common/VorbisComments.h"
+#include "base/VorbisCommentList.h"
 #include "vcedit.h"
 
 #include <cstdint>

@@ -13,7 +13,10 @@ using namespace velmora;
 
 namespace {
 
-constexpr std::size_t kFirstRead = 4096; // the first page and the start of the comments
+// The first read takes the first page and the start of the comments (most
+// comment headers fit); later reads take a little more ahead.
+constexpr std::size_t kFirstRead = 2048;
+constexpr std::size_t kReadAhead = 4096;
 constexpr std::size_t kHeaderOnly = kPageHeaderSize + 255;
 constexpr std::size_t kSmallRead = 256; // reads up to this go through the window
 
@@ -133,7 +136,7 @@ const char* CommentReader::beginComments() {
             return "The Vorbis stream ends within its headers";
         if (!window_.pass(bodyLeft_))
             return kEndsWithin;
-        if (const char* error = nextPageOfOurs(kFirstRead))
+        if (const char* error = nextPageOfOurs(kReadAhead))
             return error;
         if (pageFlags_ & kContinued)
             return "The Vorbis headers are damaged (a packet is broken across pages)";
@@ -167,13 +170,13 @@ bool CommentReader::advance(std::size_t want) {
 bool CommentReader::read(char* to, std::size_t n) {
     while (n > 0) {
         if (runLeft_ == 0) {
-            if (packetEndsHere_ || !advance(kFirstRead))
+            if (packetEndsHere_ || !advance(kReadAhead))
                 return false;
             continue;
         }
         const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n, runLeft_));
         if (take <= kSmallRead) {
-            if (!window_.ensure(take, kFirstRead)) {
+            if (!window_.ensure(take, kReadAhead)) {
                 pageError_ = kEndsWithin;
                 return false;
             }
@@ -238,7 +241,7 @@ bool CommentReader::skip(std::uint64_t n) {
             if (!leapFailed_)
                 n -= leap(n);
             // Still more than a page to pass: only the next page's header is needed.
-            if (!advance(n > 255 * 255 ? kHeaderOnly : kFirstRead))
+            if (!advance(n > 255 * 255 ? kHeaderOnly : kReadAhead))
                 return false;
             continue;
         }
@@ -260,6 +263,20 @@ std::uint64_t CommentReader::remaining() const {
         return runLeft_;
     return std::max<std::uint64_t>(
         runLeft_, kMaxHeaderBytes - std::min<std::uint64_t>(packetBytes_, kMaxHeaderBytes));
+}
+
+// The packet's bytes lie at or after their offset in the input, so an input
+// shorter than that cannot hold them.
+bool CommentReader::holds(std::uint64_t n) {
+    if (n <= runLeft_ || !window_.canSeek())
+        return n <= remaining();
+    const std::uint64_t here = window_.position();
+    const bool there = window_.moveTo(here + n);
+    if (!window_.moveTo(here) || !there) {
+        pageError_ = kEndsWithin;
+        return false;
+    }
+    return true;
 }
 
 const char* CommentReader::endComments() {

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "PageWindow.h"
-#include "tags/common/VorbisComments.h"
+#include "base/VorbisCommentList.h"
 
 #include <cstdint>
 
@@ -30,6 +30,7 @@ public:
     bool read(char* to, std::size_t n) override;
     bool skip(std::uint64_t n) override;
     std::uint64_t remaining() const override;
+    bool holds(std::uint64_t n) override;
 
 private:
     const char* nextPage(std::size_t want);

@@ -361,6 +361,52 @@ void AsfHeader::removeFileLevel(std::vector<AsfAttribute>& list, std::u16string_
     }
 }
 
+bool AsfHeader::fits(AttributePlace place, std::u16string_view name, AsfType type,
+                     std::size_t size) const {
+    auto roomFor = [&](const std::vector<AsfAttribute>& list) {
+        return list.size() < MaxU16 || std::any_of(list.begin(), list.end(), [&](const auto& a) {
+                   return a.stream == 0 && a.name == name;
+               });
+    };
+    switch (place) {
+    case AttributePlace::Content:
+        return contentIndexOf(name) >= 0 && type == AsfString && size <= MaxU16;
+    case AttributePlace::Extended:
+        return type != AsfGuid && size <= MaxU16 && roomFor(extended_);
+    case AttributePlace::Metadata:
+        return metadataIndex_ >= 0 && type != AsfGuid && size <= MaxU16 && roomFor(metadata_);
+    case AttributePlace::Library:
+        return size <= MaxU32 && roomFor(library_);
+    }
+    return false;
+}
+
+void AsfHeader::clearContentField(std::u16string_view name) {
+    const int index = contentIndexOf(name);
+    if (index >= 0 && content_ >= 0 && !contentFields_[static_cast<std::size_t>(index)].empty()) {
+        contentFields_[static_cast<std::size_t>(index)].clear();
+        contentDirty_ = true;
+    }
+}
+
+// Puts fresh in place of the first file-level copy in list (keeping that
+// copy's stored name and language) and drops the other copies; appends it
+// when there is none.
+static void replaceFirst(std::vector<AsfAttribute>& list, AsfAttribute fresh) {
+    const std::u16string name = fresh.name;
+    auto same = [&](const AsfAttribute& a) { return a.stream == 0 && a.name == name; };
+    auto at = std::find_if(list.begin(), list.end(), same);
+    if (at == list.end()) {
+        list.push_back(std::move(fresh));
+        return;
+    }
+    const auto index = at - list.begin();
+    fresh.rawName = at->rawName;
+    fresh.language = at->language;
+    *at = std::move(fresh);
+    list.erase(std::remove_if(list.begin() + index + 1, list.end(), same), list.end());
+}
+
 bool AsfHeader::store(std::u16string_view name, AsfType type, std::string_view value) {
     // Names are stored NUL-terminated with a 16-bit byte count.
     if (name.empty() || name.size() >= MaxU16 / 2 || name.find(u'\0') != name.npos)
@@ -371,20 +417,18 @@ bool AsfHeader::store(std::u16string_view name, AsfType type, std::string_view v
     if (type == AsfString)
         stored = encodeUtf16Le(decodeUtf16Le(value), true);
 
-    auto hasName = [&](const std::vector<AsfAttribute>& list) {
-        return std::any_of(list.begin(), list.end(),
-                           [&](const AsfAttribute& a) { return a.stream == 0 && a.name == name; });
-    };
-    const int contentIndex = contentIndexOf(name);
-    AttributePlace target;
-    if (contentIndex >= 0 && type == AsfString && stored.size() <= MaxU16)
+    // The five texts of the Content Description go there, where every reader
+    // looks for them; any other value takes the place of the copy a reader
+    // finds first, when it fits there; otherwise the first place that holds it.
+    std::optional<AttributePlace> target;
+    if (fits(AttributePlace::Content, name, type, stored.size()))
         target = AttributePlace::Content;
-    else if (type != AsfGuid && stored.size() <= MaxU16 &&
-             (hasName(extended_) || extended_.size() < MaxU16))
-        target = AttributePlace::Extended;
-    else if (stored.size() <= MaxU32 && (hasName(library_) || library_.size() < MaxU16))
-        target = AttributePlace::Library;
-    else
+    else if (auto first = find(name); first && fits(first->place, name, type, stored.size()))
+        target = first->place;
+    for (auto place : {AttributePlace::Content, AttributePlace::Extended, AttributePlace::Library})
+        if (!target && fits(place, name, type, stored.size()))
+            target = place;
+    if (!target)
         return false;
 
     AsfAttribute fresh;
@@ -392,62 +436,50 @@ bool AsfHeader::store(std::u16string_view name, AsfType type, std::string_view v
     fresh.rawName = encodeUtf16Le(name, true);
     fresh.type = type;
     fresh.value = std::move(stored);
-    fresh.place = target;
+    fresh.place = *target;
+    if (type == AsfBool && *target != AttributePlace::Extended)
+        fresh.value.resize(2); // the Metadata objects keep a bool in 16 bits
 
-    // The Content Description keeps its field; an emptied one no longer hides
-    // the value stored elsewhere.
-    if (contentIndex >= 0 && content_ >= 0 && target != AttributePlace::Content &&
-        !contentFields_[static_cast<std::size_t>(contentIndex)].empty()) {
-        contentFields_[static_cast<std::size_t>(contentIndex)].clear();
-        contentDirty_ = true;
-    }
-    removeFileLevel(metadata_, name, metadataDirty_);
+    // Every other file-level copy goes; an emptied Content Description field
+    // no longer hides the value stored elsewhere.
+    if (*target != AttributePlace::Content)
+        clearContentField(name);
+    if (*target != AttributePlace::Extended)
+        removeFileLevel(extended_, name, extendedDirty_);
+    if (*target != AttributePlace::Metadata)
+        removeFileLevel(metadata_, name, metadataDirty_);
+    if (*target != AttributePlace::Library)
+        removeFileLevel(library_, name, libraryDirty_);
 
-    if (target == AttributePlace::Content) {
+    switch (*target) {
+    case AttributePlace::Content:
         ensureContent();
-        contentFields_[static_cast<std::size_t>(contentIndex)] = fresh.value;
+        contentFields_[static_cast<std::size_t>(contentIndexOf(name))] = fresh.value;
         contentDirty_ = true;
-        removeFileLevel(extended_, name, extendedDirty_);
-        removeFileLevel(library_, name, libraryDirty_);
-    } else if (target == AttributePlace::Extended) {
+        break;
+    case AttributePlace::Extended:
         ensureExtended();
-        auto at = std::find_if(extended_.begin(), extended_.end(),
-                               [&](const AsfAttribute& a) { return a.name == name; });
-        if (at != extended_.end()) {
-            const auto index = at - extended_.begin();
-            fresh.rawName = at->rawName; // keep the name's stored form
-            *at = std::move(fresh);
-            extended_.erase(std::remove_if(extended_.begin() + index + 1, extended_.end(),
-                                           [&](const AsfAttribute& a) { return a.name == name; }),
-                            extended_.end());
-        } else {
-            extended_.push_back(std::move(fresh));
-        }
+        replaceFirst(extended_, std::move(fresh));
         extendedDirty_ = true;
-        removeFileLevel(library_, name, libraryDirty_);
-    } else {
+        break;
+    case AttributePlace::Metadata:
+        replaceFirst(metadata_, std::move(fresh));
+        metadataDirty_ = true;
+        break;
+    case AttributePlace::Library:
         ensureLibrary();
-        if (type == AsfBool) // the Metadata Library keeps a bool in 16 bits
-            fresh.value.resize(2);
-        auto at = std::find_if(library_.begin(), library_.end(), [&](const AsfAttribute& a) {
-            return a.stream == 0 && a.name == name;
-        });
-        if (at != library_.end()) {
-            const auto index = at - library_.begin();
-            fresh.language = at->language;
-            *at = std::move(fresh);
-            library_.erase(std::remove_if(library_.begin() + index + 1, library_.end(),
-                                          [&](const AsfAttribute& a) {
-                                              return a.stream == 0 && a.name == name;
-                                          }),
-                           library_.end());
-        } else {
-            library_.push_back(std::move(fresh));
-        }
+        replaceFirst(library_, std::move(fresh));
         libraryDirty_ = true;
-        removeFileLevel(extended_, name, extendedDirty_);
+        break;
     }
     return true;
+}
+
+void AsfHeader::remove(std::u16string_view name) {
+    clearContentField(name);
+    removeFileLevel(extended_, name, extendedDirty_);
+    removeFileLevel(metadata_, name, metadataDirty_);
+    removeFileLevel(library_, name, libraryDirty_);
 }
 
 void AsfHeader::ensureContent() {

@@ -57,9 +57,14 @@ public:
     std::optional<AsfAttribute> find(std::u16string_view name) const;
     // Sets a file-level attribute: value holds the bytes in the Extended
     // Content Description's form (a string NUL-terminated, a bool 4 bytes).
-    // Every other file-level copy of it goes. False (and nothing changed) when
-    // it cannot be stored.
+    // One of the Content Description's five texts goes there when it fits;
+    // any other value takes the place of the copy find() gives when it fits
+    // there, else the first of Extended Content Description and Metadata
+    // Library that holds it. Every other file-level copy goes. False (and
+    // nothing changed) when it cannot be stored.
     bool store(std::u16string_view name, AsfType type, std::string_view value);
+    // Removes every file-level copy of an attribute.
+    void remove(std::u16string_view name);
 
     // The File Properties Object's file size, unless the file is a broadcast
     // (whose file size is not valid). False when there is no such object.
@@ -91,6 +96,8 @@ private:
     static std::optional<std::string> renderMetadataRecords(const Guid& id,
                                                             const std::vector<AsfAttribute>& list);
 
+    bool fits(AttributePlace place, std::u16string_view name, AsfType type, std::size_t size) const;
+    void clearContentField(std::u16string_view name);
     void removeFileLevel(std::vector<AsfAttribute>& list, std::u16string_view name, bool& dirty);
     void ensureContent();
     void ensureExtended();

@@ -2,6 +2,11 @@
 
 #include "base/Text.h"
 
+#include "FileName.h"
+
+#include <algorithm>
+#include <cerrno>
+
 #include <cstring>
 #include <new>
 
@@ -18,47 +23,55 @@ std::u16string_view nameView(const char16_t* name) {
     return {name, n};
 }
 
-// A number stored in width bytes, read as the caller's width (zero-extended
-// when shorter, its low bytes when longer).
-std::string resized(std::string_view stored, std::size_t width) {
-    std::string out(stored.substr(0, width));
-    out.resize(width, '\0');
-    return out;
-}
+// How the caller gets a stored value: its type code, and the stored bytes
+// it is made of. A string comes up to its first NUL, then a NUL; a number in
+// the caller's width (zero-extended when shorter, its low bytes when longer).
+struct CallerForm {
+    std::uint32_t type = WMT_TYPE_BINARY;
+    std::string_view bytes;
+    std::size_t size = 0; // bytes handed over
 
-// The stored value in the form the caller gets.
-void toCallerForm(const AsfAttribute& a, std::uint32_t& type, std::string& value) {
-    switch (a.type) {
-    case AsfString:
-        type = WMT_TYPE_STRING;
-        value = encodeUtf16Le(decodeUtf16Le(a.value), true);
-        return;
-    case AsfBool:
-        type = WMT_TYPE_BOOL;
-        value = resized(a.value, 4);
-        return;
-    case AsfDword:
-        type = WMT_TYPE_DWORD;
-        value = resized(a.value, 4);
-        return;
-    case AsfQword:
-        type = WMT_TYPE_QWORD;
-        value = resized(a.value, 8);
-        return;
-    case AsfWord:
-        type = WMT_TYPE_WORD;
-        value = resized(a.value, 2);
-        return;
-    case AsfGuid:
-        type = WMT_TYPE_GUID;
-        value = resized(a.value, 16);
-        return;
-    default: // bytes, and types this file format does not define
-        type = WMT_TYPE_BINARY;
-        value = a.value;
-        return;
+    CallerForm(std::uint16_t stored, std::string_view value) : bytes(value) {
+        auto number = [&](std::uint32_t code, std::size_t width) {
+            type = code;
+            bytes = value.substr(0, width);
+            size = width;
+        };
+        switch (stored) {
+        case AsfString: {
+            std::size_t end = 0;
+            while (end + 1 < value.size() && (value[end] != 0 || value[end + 1] != 0))
+                end += 2;
+            type = WMT_TYPE_STRING;
+            bytes = value.substr(0, end);
+            size = end + 2;
+            return;
+        }
+        case AsfBool:
+            number(WMT_TYPE_BOOL, 4);
+            return;
+        case AsfDword:
+            number(WMT_TYPE_DWORD, 4);
+            return;
+        case AsfQword:
+            number(WMT_TYPE_QWORD, 8);
+            return;
+        case AsfWord:
+            number(WMT_TYPE_WORD, 2);
+            return;
+        case AsfGuid:
+            number(WMT_TYPE_GUID, 16);
+            return;
+        default: // bytes, and types this file format does not define
+            size = value.size();
+            return;
+        }
     }
-}
+    void copyTo(std::uint8_t* out) const {
+        std::memcpy(out, bytes.data(), bytes.size());
+        std::memset(out + bytes.size(), 0, size - bytes.size());
+    }
+};
 
 bool toStoredType(std::uint32_t type, AsfType& out) {
     switch (type) {
@@ -95,12 +108,18 @@ AudioInfo* AudioInfo::open(const std::string& path) {
     if (!info)
         return nullptr;
     bool opened = false;
+    int err = 0;
     try {
         opened = info->file_.open(path);
+        err = errno;
+    } catch (const std::bad_alloc&) {
+        err = ENOMEM;
     } catch (...) {
+        err = 0;
     }
     if (!opened) {
         delete info;
+        errno = err;
         return nullptr;
     }
     return info;
@@ -123,12 +142,17 @@ std::uint32_t AudioInfo::Release() {
     return left;
 }
 
-bool AudioInfo::lookUp(const char16_t* name, std::uint32_t& type, std::string& value) const {
-    auto found = file_.header().find(nameView(name));
-    if (!found)
-        return false;
-    toCallerForm(*found, type, value);
-    return true;
+template <typename Step> HRESULT AudioInfo::guarded(HRESULT failed, Step&& step) {
+    try {
+        step();
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        errorText_ = "Not enough memory to write \"" + velmora::expandPath(file_.path()) + "\".";
+        return E_OUTOFMEMORY;
+    } catch (const std::exception& e) {
+        errorText_ = e.what();
+        return failed;
+    }
 }
 
 HRESULT AudioInfo::QueryAttributeEx(const char16_t* name, std::uint32_t* type, std::uint8_t* value,
@@ -138,17 +162,18 @@ HRESULT AudioInfo::QueryAttributeEx(const char16_t* name, std::uint32_t* type, s
     if (closed_)
         return E_FAIL;
     try {
-        std::string bytes;
-        std::uint32_t found = 0;
-        if (!lookUp(name, found, bytes))
+        std::uint16_t stored = 0;
+        std::string_view bytes;
+        if (!file_.find(nameView(name), stored, bytes, scratch_))
             return WMA_E_NOTFOUND;
-        if (!value || *length < bytes.size()) {
-            *length = static_cast<std::uint32_t>(bytes.size());
+        const CallerForm form(stored, bytes);
+        *type = form.type;
+        if (!value || *length < form.size) {
+            *length = static_cast<std::uint32_t>(form.size);
             return WMA_E_BUFFERTOOSMALL;
         }
-        std::memcpy(value, bytes.data(), bytes.size());
-        *type = found;
-        *length = static_cast<std::uint32_t>(bytes.size());
+        form.copyTo(value);
+        *length = static_cast<std::uint32_t>(form.size);
         return S_OK;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
@@ -174,20 +199,67 @@ HRESULT AudioInfo::StoreAttributeEx(const char16_t* name, std::uint32_t type,
                                     const std::uint8_t* value, std::uint32_t length) {
     if (!name || (!value && length > 0))
         return E_POINTER;
-    if (closed_)
+    if (closed_ || file_.prepared())
         return E_FAIL;
     AsfType stored;
     if (!toStoredType(type, stored))
         return E_INVALIDARG;
-    try {
+    bool refused = false;
+    const HRESULT result = guarded(WMA_E_INVALIDFILE, [&] {
         std::string_view bytes(reinterpret_cast<const char*>(value), value ? length : 0);
-        if (!file_.header().store(nameView(name), stored, bytes))
-            return E_INVALIDARG;
+        refused = !file_.edit().store(nameView(name), stored, bytes);
+    });
+    if (result != S_OK)
+        return result;
+    if (refused)
+        return E_INVALIDARG;
+    stored_ = true;
+    return S_OK;
+}
+
+HRESULT AudioInfo::RemoveAttribute(const char16_t* name) {
+    if (!name)
+        return E_POINTER;
+    if (closed_ || file_.prepared())
+        return E_FAIL;
+    const HRESULT result = guarded(WMA_E_INVALIDFILE, [&] { file_.edit().remove(nameView(name)); });
+    if (result == S_OK)
         stored_ = true;
+    return result;
+}
+
+HRESULT AudioInfo::GetErrorText(char16_t* text, std::uint32_t* units) {
+    if (!units)
+        return E_POINTER;
+    try {
+        const std::u16string wide = fileNameToUtf16(errorText_);
+        const auto needed = static_cast<std::uint32_t>(wide.size() + 1);
+        if (!text || *units < needed) {
+            *units = needed;
+            return WMA_E_BUFFERTOOSMALL;
+        }
+        std::copy(wide.begin(), wide.end(), text);
+        text[wide.size()] = u'\0';
+        *units = needed;
         return S_OK;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
+}
+
+HRESULT AudioInfo::PrepareClose() {
+    if (closed_ || file_.prepared())
+        return WMA_E_NOTPREPARED;
+    if (!stored_)
+        return S_OK; // a read leaves the file as it was
+    return guarded(WMA_E_WRITEFAILED, [&] { file_.prepare(); });
+}
+
+HRESULT AudioInfo::CommitClose() {
+    if (closed_)
+        return WMA_E_NOTPREPARED;
+    closed_ = true;
+    return guarded(WMA_E_WRITEFAILED, [&] { file_.commit(); });
 }
 
 HRESULT AudioInfo::StoreAttribute(const char16_t* name, std::uint32_t type,
@@ -198,18 +270,14 @@ HRESULT AudioInfo::StoreAttribute(const char16_t* name, std::uint32_t type,
 HRESULT AudioInfo::CloseInfo() {
     if (closed_)
         return S_OK;
-    closed_ = true;
-    if (!stored_)
-        return S_OK; // a read leaves the file as it was
-    try {
-        if (file_.changed())
-            file_.save();
-        return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return WMA_E_WRITEFAILED;
+    if (!file_.prepared()) {
+        const HRESULT prepared = PrepareClose();
+        if (prepared != S_OK) {
+            closed_ = true;
+            return prepared;
+        }
     }
+    return CommitClose();
 }
 
 } // namespace wmaudsdk

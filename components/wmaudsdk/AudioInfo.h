@@ -12,7 +12,8 @@ namespace wmaudsdk {
 
 class AudioInfo final : public IWMAudioInfo {
 public:
-    // Nullptr when the file cannot be opened or read as ASF.
+    // Nullptr when the file cannot be opened (errno set) or read as ASF
+    // (errno 0).
     static AudioInfo* open(const std::string& path);
 
     HRESULT QueryInterface(const void* iid, void** out) override;
@@ -27,16 +28,23 @@ public:
                              std::uint32_t* length) override;
     HRESULT StoreAttributeEx(const char16_t* name, std::uint32_t type, const std::uint8_t* value,
                              std::uint32_t length) override;
+    HRESULT RemoveAttribute(const char16_t* name) override;
+    HRESULT GetErrorText(char16_t* text, std::uint32_t* units) override;
+    HRESULT PrepareClose() override;
+    HRESULT CommitClose() override;
 
 private:
     AudioInfo() = default;
     ~AudioInfo() = default;
-    // The value as handed to the caller; false when the attribute is absent.
-    bool lookUp(const char16_t* name, std::uint32_t& type, std::string& value) const;
+    // Runs a step that may raise, keeping the message of a failure for
+    // GetErrorText; failed is the code for a failure other than memory.
+    template <typename Step> HRESULT guarded(HRESULT failed, Step&& step);
 
     std::uint32_t references_ = 1;
     bool closed_ = false;
     bool stored_ = false;
+    std::string errorText_; // UTF-8
+    std::string scratch_;   // a value read from the file for a query
     AsfFile file_;
 };
 

@@ -2,6 +2,7 @@
 #include "AudioInfo.h"
 #include "FileName.h"
 
+#include <cerrno>
 #include <new>
 
 extern "C" __attribute__((visibility("default"))) wmaudsdk::HRESULT
@@ -11,12 +12,12 @@ WMAudioCreateInfo(const char16_t* fileName, wmaudsdk::IWMAudioInfo** info) {
         return E_POINTER;
     *info = nullptr;
     try {
-        std::u16string name;
-        for (const char16_t* p = fileName; *p && name.size() < 0x10000; ++p)
-            name += *p;
-        AudioInfo* opened = AudioInfo::open(fileNameFromUtf16(name));
+        std::size_t length = 0;
+        while (fileName[length] && length < 0x10000)
+            ++length;
+        AudioInfo* opened = AudioInfo::open(fileNameFromUtf16({fileName, length}));
         if (!opened)
-            return WMA_E_CANNOTOPEN;
+            return errno != 0 ? hresultFromErrno(errno) : WMA_E_CANNOTOPEN;
         *info = opened;
         return S_OK;
     } catch (const std::bad_alloc&) {

@@ -14,9 +14,15 @@ namespace wmaudsdk {
 
 inline std::u16string fileNameToUtf16(std::string_view name) {
     std::u16string out;
+    out.reserve(name.size());
     std::size_t i = 0;
     while (i < name.size()) {
         const auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x80) {
+            out += static_cast<char16_t>(c);
+            ++i;
+            continue;
+        }
         int extra = -1; // continuation bytes, C0, C1 and F5..FF start nothing
         if (c < 0x80)
             extra = 0;
@@ -55,11 +61,14 @@ inline std::u16string fileNameToUtf16(std::string_view name) {
 
 inline std::string fileNameFromUtf16(std::u16string_view name) {
     std::string out;
+    out.reserve(name.size());
     auto put = [&](std::uint32_t cp) { velmora::appendUtf8(out, cp); };
     for (std::size_t i = 0; i < name.size(); ++i) {
         const std::uint32_t unit = name[i];
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < name.size() && name[i + 1] >= 0xDC00 &&
-            name[i + 1] < 0xE000) {
+        if (unit < 0x80)
+            out += static_cast<char>(unit);
+        else if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < name.size() && name[i + 1] >= 0xDC00 &&
+                 name[i + 1] < 0xE000) {
             put(0x10000 + ((unit - 0xD800) << 10) + (name[i + 1] - 0xDC00u));
             ++i;
         } else if (unit >= 0xDC80 && unit <= 0xDCFF) {

@@ -25,8 +25,22 @@ constexpr HRESULT WMA_E_NOTFOUND = static_cast<HRESULT>(0xC00D0003u);
 // WMA_E_VALUETOOLARGE instead and needs QueryAttributeEx.
 constexpr HRESULT WMA_E_BUFFERTOOSMALL = static_cast<HRESULT>(0xC00D0004u);
 constexpr HRESULT WMA_E_VALUETOOLARGE = static_cast<HRESULT>(0xC00D0005u);
-// The new header could not be written; the file is unchanged.
+// The new header could not be written; the file is unchanged. GetErrorText
+// tells why.
 constexpr HRESULT WMA_E_WRITEFAILED = static_cast<HRESULT>(0xC00D0006u);
+// PrepareClose or CommitClose called out of turn.
+constexpr HRESULT WMA_E_NOTPREPARED = static_cast<HRESULT>(0xC00D0007u);
+
+// A system error (errno) as an HRESULT, in the way Windows wraps its own
+// error codes: WMAudioCreateInfo returns it when the file cannot be opened.
+constexpr HRESULT hresultFromErrno(int err) {
+    return static_cast<HRESULT>(0x80070000u | (static_cast<std::uint32_t>(err) & 0xFFFFu));
+}
+// The errno inside such an HRESULT; 0 for any other code.
+constexpr int errnoFromHresult(HRESULT result) {
+    const auto bits = static_cast<std::uint32_t>(result);
+    return (bits & 0xFFFF0000u) == 0x80070000u ? static_cast<int>(bits & 0xFFFFu) : 0;
+}
 
 // Attribute type codes.
 enum WMAttrType : std::uint32_t {
@@ -51,7 +65,8 @@ public:
 
     // Copies the attribute's value into value (up to *length bytes). On
     // success *type and *length describe the value; a string comes with its
-    // terminating NUL. A value that does not fit fails (see the codes above).
+    // terminating NUL. A value that does not fit fails (see the codes above)
+    // and still sets *type, so a null value asks for the type and size.
     virtual HRESULT QueryAttribute(const char16_t* name, std::uint32_t* type, std::uint8_t* value,
                                    std::uint16_t* length) = 0;
     // Sets the attribute (replacing every file-level copy of it); written by
@@ -69,12 +84,31 @@ public:
     virtual HRESULT StoreAttributeEx(const char16_t* name, std::uint32_t type,
                                      const std::uint8_t* value, std::uint32_t length) = 0;
 
+    // Removes every file-level copy of the attribute (S_OK also when there
+    // was none); written by CloseInfo.
+    virtual HRESULT RemoveAttribute(const char16_t* name) = 0;
+    // The message of this object's last failure: the file and the system's
+    // reason, as NUL-terminated UTF-16 (empty when nothing failed). *units
+    // holds the buffer's size in units and comes back with the size needed,
+    // NUL included; a buffer too small gives WMA_E_BUFFERTOOSMALL.
+    virtual HRESULT GetErrorText(char16_t* text, std::uint32_t* units) = 0;
+
+    // CloseInfo in two steps, for saving many files as a group: PrepareClose
+    // writes the new file beside the original and leaves the original as it
+    // is; CommitClose puts the new file in place of the original. An object
+    // released in between removes the new file. A read, or stores that
+    // change nothing, prepare nothing and commit nothing.
+    virtual HRESULT PrepareClose() = 0;
+    virtual HRESULT CommitClose() = 0;
+
 protected:
     ~IWMAudioInfo() = default;
 };
 
-// Opens an information object on a file (a NUL-terminated UTF-16 path).
-// Only S_OK counts as success; *info is then set.
+// Opens an information object on a file (a NUL-terminated UTF-16 path, see
+// FileName.h). Only S_OK counts as success; *info is then set. A file that
+// cannot be opened gives hresultFromErrno(errno); one that is not ASF, or not
+// one we can read, WMA_E_CANNOTOPEN.
 using WMAudioCreateInfoFn = HRESULT (*)(const char16_t* fileName, IWMAudioInfo** info);
 
 } // namespace wmaudsdk

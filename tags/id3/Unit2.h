@@ -26,11 +26,10 @@ void ReadMP3Tag(const std::string& fileName);
 // Writes all seven fields of the record as the file's ID3v2.3 tag, whatever
 // version it had. Frames the record does not model are kept. The window's
 // write-all uses velmora::mp3::writeTags instead, which writes only the
-// changed fields and keeps the tag's version. Raises velmora::FileError ("Cannot open file "%s". %s") when the file
-// cannot be opened; the file is then untouched and no file is created.
-// The track number written is the file's own: the record's Track is ignored,
-// because the main window keeps none and the shared record holds the track of
-// whichever file was read last.
+// changed fields and keeps the tag's version. Raises velmora::FileError ("Cannot open file "%s".
+// %s") when the file cannot be opened; the file is then untouched and no file is created. The track
+// number written is the file's own: the record's Track is ignored, because the main window keeps
+// none and the shared record holds the track of whichever file was read last.
 void WriteMP3Tag(const std::string& fileName, const ID3StructV2& tag);
 
 // Where the written track number comes from.

@@ -59,7 +59,7 @@ void rewrite(const CommentLibrary& library, const std::string& fileName,
     // Created exclusively beside the file: an existing "name.temp" is left
     // alone (a unique variant is used) and the temporary file is removed on
     // every failure.
-    velmora::ReplaceFile output(fileName, temporaryNameFor(fileName));
+    velmora::ReplaceFile output(file, temporaryNameFor(fileName)); // gives up if it changed
     edit(state.get());
     OggFileOutput outputStream(output);
     try {

@@ -1,20 +1,22 @@
 #include "tags/wma/WMAHeaderWalk.h"
 
-#include "components/wmaudsdk/AsfBytes.h"
 #include "base/FileLayer.h"
 #include "base/Text.h"
 
+#include <array>
 #include <climits>
 #include <cstring>
 
 namespace {
 
-using wmaudsdk::Guid;
-
-constexpr Guid WalkHeader =
-    Guid::make(0xD6E229D1, 0x35DA, 0x11D1, {0x90, 0x34, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xBE});
-constexpr Guid WalkAttributes =
-    Guid::make(0xD6E229D5, 0x35DA, 0x11D1, {0x90, 0x34, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xBE});
+// A GUID in its stored form (first three groups little-endian).
+using Guid = std::array<unsigned char, 16>;
+constexpr Guid WalkHeader = {0xD1, 0x29, 0xE2, 0xD6, 0xDA, 0x35, 0xD1, 0x11,
+                             0x90, 0x34, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xBE};
+constexpr Guid WalkAttributes = {0xD5, 0x29, 0xE2, 0xD6, 0xDA, 0x35, 0xD1, 0x11,
+                                 0x90, 0x34, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xBE};
+// An object head: the GUID and a 64-bit size that counts the head.
+constexpr std::size_t ObjectHeadSize = 24;
 
 // Texts longer than this many UTF-16 units are cut; the rest is skipped.
 constexpr std::size_t MaxTextUnits = 511;
@@ -36,12 +38,13 @@ public:
         return true;
     }
     bool head(Guid& id, std::uint64_t& size) {
-        char bytes[wmaudsdk::ObjectHeadSize];
+        unsigned char bytes[ObjectHeadSize];
         if (!read(bytes, sizeof bytes))
             return false;
-        const std::string_view view(bytes, sizeof bytes);
-        id = Guid::from(view);
-        size = wmaudsdk::readU64(view, 16);
+        std::memcpy(id.data(), bytes, id.size());
+        size = 0;
+        for (int i = 7; i >= 0; --i)
+            size = (size << 8) | bytes[16 + i];
         return true;
     }
     // A text of units UTF-16 units, ending at its first NUL.
@@ -165,13 +168,13 @@ void WalkWMAHeader(const WalkReadAt& read, WMATagRec& tag) {
     // walk ends at the file's end at the latest.
     while (remaining > 0) {
         std::uint64_t size = 0;
-        if (!in.head(id, size) || size == 0 || size > remaining || size < wmaudsdk::ObjectHeadSize)
+        if (!in.head(id, size) || size == 0 || size > remaining || size < ObjectHeadSize)
             return;
         remaining -= size;
         if (id == WalkAttributes) {
             if (!readEntries(in, tag))
                 return;
-        } else if (!in.skip(size - wmaudsdk::ObjectHeadSize)) {
+        } else if (!in.skip(size - ObjectHeadSize)) {
             return;
         }
     }

@@ -1,7 +1,7 @@
 #include "tags/wma/WMATag.h"
 
-#include "components/wmaudsdk/FileName.h"
 #include "base/Text.h"
+#include "components/wmaudsdk/FileName.h"
 #include "tags/wma/WMAHeaderWalk.h"
 #include "tags/wma/WMAudioInfo.h"
 
@@ -158,8 +158,8 @@ bool WriteWMATag(const std::string& fileName, WMATagRec tag) {
         storeText(sdk, g_wszWMADescription, tag.Comment);
         storeText(sdk, g_wszWMAGenre, tag.Genre);
         storeTrack(sdk, tag.Track);
-        sdk->CloseInfo();
-        return true;
+        // The save happens here: its failure is the writer's.
+        return sdk->CloseInfo() == wmaudsdk::S_OK;
     } catch (...) {
         return false;
     }

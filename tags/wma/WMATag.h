@@ -19,7 +19,7 @@ struct WMATagRec {
 
 // Never raises, shows nothing.
 WMATagRec ReadWMATag(const std::string& fileName);
-// True when the SDK opened the file and the attributes were handed to it.
+// True when the SDK opened the file and saved the attributes (see writeTags).
 bool WriteWMATag(const std::string& fileName, WMATagRec tag);
 // True when the SDK library is bound (see WMAudioInfo.h).
 bool WMAudioAvailable();

@@ -41,6 +41,8 @@ int main(int argc, char* argv[]) {
     window.lv_id3Click();
     QTimer::singleShot(200, [&] {
         window.grab().save(QString::fromLocal8Bit(argv[1]));
+        // The shown edit is left unwritten: the window would ask about it on quit.
+        TrackTable = BaselineTable;
         QApplication::quit();
     });
     return QApplication::exec();

@@ -18,6 +18,9 @@ public:
         QStringList questions;
         QStringList errors;
         QStringList urls;
+        // Each write report: the summary, then one entry per failed file.
+        QList<QStringList> reports;
+        QStringList closeQuestions;
         int openDialogs = 0;
         QString lastFilter;
     };
@@ -27,6 +30,7 @@ public:
     std::deque<QStringList> openAnswers; // one list per open dialog; empty = cancel
     std::deque<QString> folderAnswers;   // one per folder dialog; empty = Cancel
     bool questionAnswer = false;
+    CloseAnswer closeAnswer = CloseAnswer::Cancel;
 
     QStringList getOpenFileNames(QWidget*, const QString& filter) override {
         ++log_.openDialogs;
@@ -57,6 +61,13 @@ public:
     }
     void error(QWidget*, const QString& text) override { log_.errors << text; }
     void openUrl(const QString& url) override { log_.urls << url; }
+    void writeReport(QWidget*, const QString& summary, const QStringList& failures) override {
+        log_.reports << (QStringList{summary} + failures);
+    }
+    CloseAnswer askWriteDiscardCancel(QWidget*, const QString& text) override {
+        log_.closeQuestions << text;
+        return closeAnswer;
+    }
 
 private:
     Log& log_;

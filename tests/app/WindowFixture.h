@@ -46,3 +46,10 @@ struct WindowFixture {
         QTest::mouseClick(window->lv_id3->viewport(), Qt::LeftButton, modifiers, rowCenter(row));
     }
 };
+
+// Types text into widget one key at a time, as a keyboard does; unlike
+// QTest::keyClicks it also types characters outside Latin-1.
+inline void typeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}

@@ -1,11 +1,14 @@
-// The main window driven through its real widgets: selection and the fields,
-// apply-to-all, the path label, the playing row's colour, the genre list, the
-// dispatch of skin commands by name and start-up with a missing or bad skin.
+// The main window driven through its real widgets: selection and the fields
+// (display only, several values, values shown whole), apply-to-all, the marks
+// of unwritten edits, the path label, the playing row's colour, the genre
+// list, the dispatch of skin commands by name and start-up with a missing or
+// bad skin.
 #include "WindowFixture.h"
 
 #include "app/WebPages.h"
 #include "components/skin/Skin.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,10 +24,20 @@ private slots:
     void genreListHolds148NamesInOrder();
     void typingStoresIntoEverySelectedRow();
     void clickingEmptyAreaReselectsCurrentRow();
-    void keyboardMovesLeaveFieldsButTypingFollowsSelection();
-    void shownTextCountsAsChangeForSelectedRows();
+    void keyboardMovesFillTheFields_data();
+    void keyboardMovesFillTheFields();
+    void selectingShowsAndNeverStores_data();
+    void selectingShowsAndNeverStores();
+    void severalValuesChangeOnlyByAnEdit();
     void applyToAllCopiesEvenEmptyText_data();
     void applyToAllCopiesEvenEmptyText();
+    void commentKeepsItsLineBreaks_data();
+    void commentKeepsItsLineBreaks();
+    void longValuesAreNotCut();
+    void genreKeepsWhatIsTyped_data();
+    void genreKeepsWhatIsTyped();
+    void rowsWithUnwrittenEditsAreBold();
+    void rowsAreTallEnoughForUnderscores();
     void pathLabelFollowsRowAndEmptyList();
     void playingRowIsPaintedSkyBlue();
     void skinCommandsDispatchByExactName_data();
@@ -112,29 +125,139 @@ void WindowTest::clickingEmptyAreaReselectsCurrentRow() {
     QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("b"));
 }
 
-void WindowTest::keyboardMovesLeaveFieldsButTypingFollowsSelection() {
-    WindowFixture f;
-    f.addRows({"a", "b", "c"});
-    f.clickRow(0);
-    f.window->lv_id3->setFocus();
-    QTest::keyClick(f.window->lv_id3, Qt::Key_Down);
-    QCOMPARE(f.window->FirstSelectedRow(), 1);
-    QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("a"));
-    QTest::keyClicks(f.window->edt_art, "Z");
-    QCOMPARE(TrackTable[1].Artist, std::string("Artist aZ"));
-    QCOMPARE(TrackTable[0].Artist, std::string("Artist a"));
+using Rows = QList<int>;
+
+namespace {
+
+Rows selectedRows(const Tfm_main& w) {
+    Rows rows;
+    for (int row = 0; row < w.RowCount(); ++row)
+        if (w.IsRowSelected(row))
+            rows << row;
+    return rows;
 }
 
-void WindowTest::shownTextCountsAsChangeForSelectedRows() {
+const QString Several = QStringLiteral("(several values)");
+
+} // namespace
+
+void WindowTest::keyboardMovesFillTheFields_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<Rows>("selected");
+    QTest::addColumn<QString>("title"); // shown after the move; empty: several values
+    // clang-format off
+    QTest::newRow("down") << int(Qt::Key_Down) << Qt::KeyboardModifiers() << Rows{3} << "d";
+    QTest::newRow("up") << int(Qt::Key_Up) << Qt::KeyboardModifiers() << Rows{1} << "b";
+    QTest::newRow("end") << int(Qt::Key_End) << Qt::KeyboardModifiers() << Rows{5} << "f";
+    QTest::newRow("home") << int(Qt::Key_Home) << Qt::KeyboardModifiers() << Rows{0} << "a";
+    QTest::newRow("page down") << int(Qt::Key_PageDown) << Qt::KeyboardModifiers() << Rows{5} << "f";
+    QTest::newRow("page up") << int(Qt::Key_PageUp) << Qt::KeyboardModifiers() << Rows{0} << "a";
+    QTest::newRow("shift down") << int(Qt::Key_Down) << Qt::KeyboardModifiers(Qt::ShiftModifier)
+                                << Rows{2, 3} << "";
+    QTest::newRow("ctrl a") << int(Qt::Key_A) << Qt::KeyboardModifiers(Qt::ControlModifier)
+                            << Rows{0, 1, 2, 3, 4, 5} << "";
+    // clang-format on
+}
+
+// Moving the selection by key fills the fields as a click does, and typing
+// then goes into exactly the rows now selected.
+void WindowTest::keyboardMovesFillTheFields() {
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(Rows, selected);
+    QFETCH(QString, title);
     WindowFixture f;
-    f.addRows({"a", "b"});
-    f.clickRow(1);
-    f.clickRow(0, Qt::ControlModifier);
-    // Showing row 0 changed the title field, which stored it into both rows.
-    QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("a"));
-    QCOMPARE(TrackTable[1].Title, std::string("a"));
-    // The year was equal already, so nothing else moved.
-    QCOMPARE(TrackTable[1].Artist, std::string("Artist a"));
+    Tfm_main& w = *f.window;
+    f.addRows({"a", "b", "c", "d", "e", "f"});
+    f.clickRow(2);
+    w.lv_id3->setFocus();
+    QTest::keyClick(w.lv_id3, Qt::Key(key), modifiers);
+    QCOMPARE(selectedRows(w), selected);
+    QCOMPARE(w.edt_tatal->text(), title);
+    QCOMPARE(w.edt_tatal->placeholderText(), title.isEmpty() ? Several : QString());
+    QCOMPARE(w.edt_alb->text(), QStringLiteral("Album"));
+    QCOMPARE(QString::fromStdString(w.RowPath(selected.front())),
+             w.PathCaption().split(' ', Qt::SkipEmptyParts).at(1));
+    QTest::keyClicks(w.edt_art, "Z");
+    for (int row = 0; row < 6; ++row) {
+        const std::string own = "Artist " + std::string(1, char('a' + row));
+        const std::string expected = !selected.contains(row) ? own
+                                     : selected.size() == 1  ? own + "Z"
+                                                             : "Z";
+        QCOMPARE(TrackTable[row].Artist, expected);
+        QCOMPARE(TrackTable[row].Title, BaselineTable[row].Title);
+    }
+}
+
+void WindowTest::selectingShowsAndNeverStores_data() {
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("title");
+    // clang-format off
+    QTest::newRow("ctrl-click above") << 2 << 0 << Qt::KeyboardModifiers(Qt::ControlModifier) << "";
+    QTest::newRow("ctrl-click below") << 0 << 3 << Qt::KeyboardModifiers(Qt::ControlModifier) << "";
+    QTest::newRow("shift-click above") << 3 << 1 << Qt::KeyboardModifiers(Qt::ShiftModifier) << "";
+    QTest::newRow("click another") << 0 << 3 << Qt::KeyboardModifiers() << "d";
+    QTest::newRow("ctrl-click off") << 1 << 1 << Qt::KeyboardModifiers(Qt::ControlModifier) << "b";
+    // clang-format on
+}
+
+// Clicks and the focus moving through the fields only show values: no
+// row's values change. Values the selected rows share are shown, the others
+// are empty with a grey placeholder.
+void WindowTest::selectingShowsAndNeverStores() {
+    QFETCH(int, first);
+    QFETCH(int, second);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, title);
+    WindowFixture f;
+    Tfm_main& w = *f.window;
+    f.addRows({"a", "b", "c", "d"});
+    TrackTable[1].Comment = BaselineTable[1].Comment = "own\r\ncomment";
+    f.clickRow(first);
+    f.clickRow(second, modifiers);
+    QCOMPARE(w.edt_tatal->text(), title);
+    QCOMPARE(w.edt_tatal->placeholderText(), title.isEmpty() ? Several : QString());
+    QCOMPARE(w.edt_art->text().isEmpty(), title.isEmpty());
+    QCOMPARE(w.edt_year->text(), QStringLiteral("2001"));
+    QCOMPARE(w.edt_year->placeholderText(), QString());
+    QCOMPARE(w.edt_genre->currentText(), QStringLiteral("Rock"));
+    // The focus passes through every field and back to the list.
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    for (QWidget* field : std::initializer_list<QWidget*>{w.edt_tatal, w.edt_art, w.edt_alb,
+                                                          w.edt_year, w.edt_genre, w.edt_com})
+        field->setFocus();
+    w.lv_id3->setFocus();
+    for (int row = 0; row < 4; ++row)
+        QVERIFY2(TrackTable[row] == BaselineTable[row], qPrintable(QString::number(row)));
+    QCOMPARE(w.RowsWithUnwrittenEdits(), 0);
+}
+
+// A field showing several values copies nothing; an edit, even one that ends
+// empty, sets that text in every selected row, and then its button copies it.
+void WindowTest::severalValuesChangeOnlyByAnEdit() {
+    WindowFixture f;
+    Tfm_main& w = *f.window;
+    f.addRows({"a", "b", "c"});
+    f.clickRow(0);
+    f.clickRow(2, Qt::ControlModifier);
+    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    QTest::mouseClick(w.Button2, Qt::LeftButton);
+    for (int row = 0; row < 3; ++row)
+        QVERIFY(TrackTable[row] == BaselineTable[row]);
+    QTest::keyClicks(w.edt_tatal, "x");
+    QCOMPARE(TrackTable[0].Title, std::string("x"));
+    QTest::keyClick(w.edt_tatal, Qt::Key_Backspace);
+    QCOMPARE(TrackTable[0].Title, std::string());
+    QCOMPARE(TrackTable[2].Title, std::string());
+    QCOMPARE(TrackTable[1].Title, std::string("b"));
+    QCOMPARE(TrackTable[0].Artist, std::string("Artist a"));
+    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    QCOMPARE(TrackTable[1].Title, std::string());
+    QCOMPARE(TrackTable[2].Artist, std::string("Artist c"));
 }
 
 void WindowTest::applyToAllCopiesEvenEmptyText_data() {
@@ -152,30 +275,153 @@ void WindowTest::applyToAllCopiesEvenEmptyText() {
     WindowFixture f;
     Tfm_main& w = *f.window;
     f.addRows({"a", "b", "c"});
+    TrackTable[1].Comment = BaselineTable[1].Comment = "shown";
     f.clickRow(1);
-    const QSignalBlocker blockers[] = {QSignalBlocker(w.edt_tatal), QSignalBlocker(w.edt_art),
-                                       QSignalBlocker(w.edt_alb),   QSignalBlocker(w.edt_year),
-                                       QSignalBlocker(w.edt_genre), QSignalBlocker(w.edt_com)};
-    // Button n copies field n into every row; it is clicked as a person would.
-    QWidget* const edits[] = {w.edt_tatal, w.edt_art,   w.edt_alb,
-                              w.edt_year,  w.edt_genre, w.edt_com};
+    // Button n copies field n into every row; the field is typed over and the
+    // button clicked as a person would.
+    QWidget* const edits[] = {
+        w.edt_tatal, w.edt_art, w.edt_alb, w.edt_year, w.edt_genre->lineEdit(), w.edt_com};
     QPushButton* const buttons[] = {w.Button1, w.Button2, w.Button3,
                                     w.Button4, w.Button5, w.Button6};
     std::string Timerec::*const fields[] = {&Timerec::Title, &Timerec::Artist, &Timerec::Album,
                                             &Timerec::Year,  &Timerec::Genre,  &Timerec::Comment};
     QWidget* edit = edits[button - 1];
-    if (auto* line = qobject_cast<QLineEdit*>(edit))
-        line->setText(text);
-    else if (auto* combo = qobject_cast<QComboBox*>(edit))
-        combo->setEditText(text);
-    else
-        static_cast<QPlainTextEdit*>(edit)->setPlainText(text);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    typeText(edit, text);
     QTest::mouseClick(buttons[button - 1], Qt::LeftButton);
     std::string Timerec::*field = fields[button - 1];
     for (int i = 0; i < 3; ++i)
         QCOMPARE(QString::fromStdString(TrackTable[i].*field), text);
     QCOMPARE(QString::fromStdString(TrackTable[3].*field), QString()); // no row, untouched
     QCOMPARE(BaselineTable[0].Title, std::string("a"));
+}
+
+void WindowTest::commentKeepsItsLineBreaks_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("atEnd");
+    QTest::addColumn<QString>("typed"); // \n presses Return, \b Backspace
+    QTest::addColumn<QString>("expected");
+    // clang-format off
+    QTest::newRow("CR LF, typed at the end") << "one\r\ntwo\r\nthree" << true << "X" << "one\r\ntwo\r\nthreeX";
+    QTest::newRow("lone CR, typed at the start") << "one\rtwo\rthree" << false << "X" << "Xone\rtwo\rthree";
+    QTest::newRow("mixed, new line") << "a\r\nb\rc\nd" << true << "\ne" << "a\r\nb\rc\nd\r\ne";
+    QTest::newRow("CR LF, last line erased") << "one\r\ntwo\r\nthree" << true << "\b\b\b\b\b\b" << "one\r\ntwo";
+    QTest::newRow("no break, new line") << "one" << true << "\ntwo" << "one\ntwo";
+    QTest::newRow("no-break space, line separator") << QString::fromUtf8("a\u00A0b\u2028c") << true << "X"
+                                                    << QString::fromUtf8("a\u00A0b\u2028cX");
+    // clang-format on
+}
+
+// The comment comes back as stored, in the lines the user did not touch too.
+void WindowTest::commentKeepsItsLineBreaks() {
+    QFETCH(QString, stored);
+    QFETCH(bool, atEnd);
+    QFETCH(QString, typed);
+    QFETCH(QString, expected);
+    WindowFixture f;
+    Tfm_main& w = *f.window;
+    f.addRows({"a", "b"});
+    for (int row : {0, 1})
+        TrackTable[row].Comment = BaselineTable[row].Comment = stored.toStdString();
+    f.clickRow(0);
+    f.clickRow(1, Qt::ShiftModifier);
+    w.edt_com->setFocus();
+    QTest::keyClick(w.edt_com, atEnd ? Qt::Key_End : Qt::Key_Home, Qt::ControlModifier);
+    for (const QChar c : typed) {
+        if (c == '\n')
+            QTest::keyClick(w.edt_com, Qt::Key_Return);
+        else if (c == '\b')
+            QTest::keyClick(w.edt_com, Qt::Key_Backspace);
+        else
+            typeText(w.edt_com, c);
+    }
+    for (int row : {0, 1})
+        QCOMPARE(QString::fromStdString(TrackTable[row].Comment), expected);
+}
+
+// A 40,000-character title is shown whole and an edit keeps it whole; a
+// pasted value as long is kept whole too.
+void WindowTest::longValuesAreNotCut() {
+    WindowFixture f;
+    Tfm_main& w = *f.window;
+    f.addRows({"a"});
+    const std::string longTitle(40000, 't');
+    TrackTable[0].Title = BaselineTable[0].Title = longTitle;
+    f.clickRow(0);
+    QCOMPARE(w.edt_tatal->text().size(), 40000);
+    w.edt_tatal->setFocus();
+    QTest::keyClick(w.edt_tatal, Qt::Key_End);
+    QTest::keyClicks(w.edt_tatal, "!");
+    QCOMPARE(TrackTable[0].Title, longTitle + "!");
+    QApplication::clipboard()->setText(QString(40000, 'p'));
+    for (QLineEdit* edit : {w.edt_art, w.edt_genre->lineEdit()}) {
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    }
+    QCOMPARE(TrackTable[0].Artist, std::string(40000, 'p'));
+    QCOMPARE(TrackTable[0].Genre, std::string(40000, 'p'));
+}
+
+void WindowTest::genreKeepsWhatIsTyped_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("endKey"); // 0: the focus moves on
+    QTest::newRow("Electro, Enter") << "Electro" << int(Qt::Key_Return);
+    QTest::newRow("rock, Enter") << "rock" << int(Qt::Key_Return);
+    QTest::newRow("rock, Tab") << "rock" << int(Qt::Key_Tab);
+    QTest::newRow("Electro, focus moves") << "Electro" << 0;
+}
+
+// Typed key by key, the genre stays as typed: suggestions never complete or
+// re-case it unless one is chosen.
+void WindowTest::genreKeepsWhatIsTyped() {
+    QFETCH(QString, typed);
+    QFETCH(int, endKey);
+    WindowFixture f;
+    Tfm_main& w = *f.window;
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    f.addRows({"a"});
+    f.clickRow(0);
+    QLineEdit* edit = w.edt_genre->lineEdit();
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, typed);
+    if (endKey != 0)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(endKey));
+    w.edt_tatal->setFocus();
+    QCOMPARE(w.edt_genre->currentText(), typed);
+    QCOMPARE(QString::fromStdString(TrackTable[0].Genre), typed);
+}
+
+void WindowTest::rowsWithUnwrittenEditsAreBold() {
+    WindowFixture f;
+    Tfm_main& w = *f.window;
+    f.addRows({"a", "b", "c"});
+    const auto bold = [&](int row) {
+        QStyleOptionViewItem option;
+        w.lv_id3CustomDrawItem(row, option);
+        return option.font.bold();
+    };
+    f.clickRow(1);
+    QVERIFY(!bold(0) && !bold(1) && !bold(2));
+    QTest::keyClicks(w.edt_year, "9");
+    QVERIFY(!bold(0) && bold(1) && !bold(2));
+    QTest::keyClick(w.edt_year, Qt::Key_Backspace); // back to the value as read
+    QVERIFY(!bold(1));
+}
+
+// Descenders and underscores are drawn inside the row, clear of its grid line.
+void WindowTest::rowsAreTallEnoughForUnderscores() {
+    WindowFixture f;
+    Tfm_main& w = *f.window;
+    f.addRows({"c_bad", "next"});
+    const QRect row = w.lv_id3->visualItemRect(w.lv_id3->topLevelItem(0));
+    const QFontMetrics metrics(w.lv_id3->font());
+    QVERIFY2(row.height() >= metrics.height() + 4,
+             qPrintable(QString("row %1, font %2").arg(row.height()).arg(metrics.height())));
 }
 
 void WindowTest::pathLabelFollowsRowAndEmptyList() {
@@ -201,6 +447,7 @@ QColor rowColour(Tfm_main& w, int row) {
 
 } // namespace
 
+// Only the playing row is painted; the others keep the skin's colours.
 void WindowTest::playingRowIsPaintedSkyBlue() {
     WindowFixture f;
     f.addRows({"a", "b", "c"});
@@ -209,8 +456,8 @@ void WindowTest::playingRowIsPaintedSkyBlue() {
     PlayingRowIndex = 1;
     f.window->lv_id3->viewport()->update();
     QCOMPARE(rowColour(*f.window, 1), QColor(166, 202, 240));
-    QCOMPARE(rowColour(*f.window, 0), QColor(255, 255, 255));
-    QCOMPARE(rowColour(*f.window, 2), QColor(255, 255, 255));
+    QCOMPARE(rowColour(*f.window, 0), normal);
+    QCOMPARE(rowColour(*f.window, 2), normal);
     PlayingFlag = false;
     QCOMPARE(rowColour(*f.window, 1), normal);
     QVERIFY(normal != QColor(255, 255, 255));

@@ -2,7 +2,9 @@
 // dialog, folder and drop, removing, clearing, writing all tags (read back by
 // TagLib), reset, renaming, the keyboard, and the mended faults: the row
 // bound, a reader error in an add, files without a reader, the folder
-// dialog's close box and commands during a folder scan.
+// dialog's close box, commands during a folder scan, files other programs
+// made left as they were unless edited, edits kept through adds and asked
+// about before they go, and every failed write reported.
 #include "AudioFixtures.h"
 #include "WindowFixture.h"
 
@@ -20,12 +22,14 @@
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
-#include <sys/resource.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 class WorkflowTest : public QObject {
     Q_OBJECT
@@ -39,18 +43,29 @@ private slots:
     void addFileKeepsWholeNameFolderDropsExtension();
     void folderTakesOnlyAudioFilesAndNoSubfolders();
     void sameFileTwiceGivesTwoRows();
-    void removeTakesFirstSelectedRowOnly();
+    void removeTakesEverySelectedRow();
+    void discardingEditsIsAsked_data();
+    void discardingEditsIsAsked();
     void removingLastRowEmptiesFields();
     void clearThenAddFillsFromIndexZero();
-    void addFileReplacesEditsAddFolderKeepsThem();
+    void everyAddKeepsUnwrittenEdits_data();
+    void everyAddKeepsUnwrittenEdits();
+    void okWithoutEditLeavesFilesAsTheyWere_data();
+    void okWithoutEditLeavesFilesAsTheyWere();
+    void editOfOneFieldWritesOnlyThatField_data();
+    void editOfOneFieldWritesOnlyThatField();
     void writeAllIsReadBackByTagLib();
     void writeAllSkipsWavAndAsksOnce();
     void writeAllKeepsLongWmaTextsWhole();
     void writeAllAnswerYesClearsList();
     void writeAllOnEmptyListAsksNothing();
-    void writeErrorNamesTheFile();
+    void okGoesOnAfterAFailure_data();
+    void okGoesOnAfterAFailure();
     void writeAllStopsPlaybackFirst();
-    void resetAfterWriteShowsValuesAsRead();
+    void resetAfterWriteShowsValuesAsWritten();
+    void closeWithUnwrittenEditsAsks_data();
+    void closeWithUnwrittenEditsAsks();
+    void escCancelsRename();
     void renameCases_data();
     void renameCases();
     void renameNeverReplacesAFile();
@@ -181,22 +196,52 @@ void WorkflowTest::sameFileTwiceGivesTwoRows() {
     QCOMPARE(TrackTable[1], TrackTable[0]);
 }
 
-void WorkflowTest::removeTakesFirstSelectedRowOnly() {
+void WorkflowTest::removeTakesEverySelectedRow() {
     WindowFixture f;
-    f.addRows({"r0", "r1", "r2", "r3"});
+    f.addRows({"r0", "r1", "r2", "r3", "r4"});
     f.clickRow(1);
     f.clickRow(3, Qt::ControlModifier);
     f.window->RunSkinCommand("remove");
     QCOMPARE(f.window->RowCount(), 3);
     QCOMPARE(f.window->RowCaption(1), std::string("r2"));
     QCOMPARE(TrackTable[1].Title, std::string("r2"));
-    QCOMPARE(BaselineTable[2].Title, std::string("r3"));
-    QVERIFY(f.window->IsRowSelected(2)); // the former row 3
+    QCOMPARE(BaselineTable[2].Title, std::string("r4"));
+    QVERIFY(f.window->IsRowSelected(1)); // the row that took the first one's place
+    QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("r2"));
     // The popup's Remove does the same.
-    f.window->DeselectAllRows();
-    f.window->SelectRow(0);
+    f.clickRow(0);
+    f.clickRow(2, Qt::ShiftModifier);
     f.window->Remove2Click();
-    QCOMPARE(f.window->RowCaption(0), std::string("r2"));
+    QCOMPARE(f.window->RowCount(), 0);
+    QVERIFY(f.log.questions.isEmpty()); // nothing unwritten went
+}
+
+void WorkflowTest::discardingEditsIsAsked_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<int>("rowsAfter");
+    QTest::newRow("remove, keep") << "remove" << false << 3;
+    QTest::newRow("remove, discard") << "remove" << true << 2;
+    QTest::newRow("clear, keep") << "clear" << false << 3;
+    QTest::newRow("clear, discard") << "clear" << true << 0;
+}
+
+// Rows with unwritten edits go only when the user agrees.
+void WorkflowTest::discardingEditsIsAsked() {
+    QFETCH(QString, command);
+    QFETCH(bool, answer);
+    QFETCH(int, rowsAfter);
+    WindowFixture f;
+    f.addRows({"a", "b", "c"});
+    f.clickRow(1);
+    QTest::keyClicks(f.window->edt_tatal, "!");
+    f.dialogs->questionAnswer = answer;
+    f.window->RunSkinCommand(command);
+    QCOMPARE(f.log.questions,
+             QStringList{"The changes to 1 file have not been written. Discard them?"});
+    QCOMPARE(f.window->RowCount(), rowsAfter);
+    if (!answer)
+        QCOMPARE(TrackTable[1].Title, std::string("b!"));
 }
 
 void WorkflowTest::removingLastRowEmptiesFields() {
@@ -230,23 +275,151 @@ void WorkflowTest::clearThenAddFillsFromIndexZero() {
     QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("Template ogg"));
 }
 
-void WorkflowTest::addFileReplacesEditsAddFolderKeepsThem() {
+void WorkflowTest::everyAddKeepsUnwrittenEdits_data() {
+    QTest::addColumn<QString>("road");
+    QTest::newRow("Add File") << "popup";
+    QTest::newRow("skin add") << "add";
+    QTest::newRow("drop") << "drop";
+    QTest::newRow("Add Folder") << "folder";
+}
+
+void WorkflowTest::everyAddKeepsUnwrittenEdits() {
+    QFETCH(QString, road);
     const QString a = file("a.mp3");
     QTemporaryDir other;
-    fixtures_.copy("ogg", other.path() + "/x.ogg");
+    QVERIFY(fixtures_.copy("ogg", other.path() + "/x.ogg"));
     WindowFixture f;
     f.dialogs->openAnswers.push_back({a});
     f.window->RunSkinCommand("add");
-    f.window->edt_tatal->setText("edited");
-    QCOMPARE(TrackTable[0].Title, std::string("edited"));
-    f.dialogs->folderAnswers.push_back(other.path());
-    f.window->AddFolder();
-    QCOMPARE(TrackTable[0].Title, std::string("edited"));
+    QTest::keyClicks(f.window->edt_tatal, " edited");
+    const QString added = other.path() + "/x.ogg";
+    if (road == "popup") {
+        f.dialogs->openAnswers.push_back({added});
+        f.window->Remove1->trigger();
+    } else if (road == "add") {
+        f.dialogs->openAnswers.push_back({added});
+        QTest::mouseClick(f.window->Skin1->FindObject("add"), Qt::LeftButton);
+    } else if (road == "drop") {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(added)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(f.window->lv_id3->viewport(), &enter);
+        QDropEvent drop(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(f.window->lv_id3->viewport(), &drop);
+    } else {
+        f.dialogs->folderAnswers.push_back(other.path());
+        f.window->AddFolder();
+    }
+    QCOMPARE(f.window->RowCount(), 2);
+    QCOMPARE(TrackTable[0].Title, std::string("Template mp3 edited"));
+    QCOMPARE(BaselineTable[0].Title, std::string("Template mp3"));
     QCOMPARE(TrackTable[1].Title, std::string("Template ogg"));
-    f.dialogs->openAnswers.push_back({a});
-    f.window->Remove1Click();
-    QCOMPARE(TrackTable[0].Title, std::string("Template mp3"));
-    QCOMPARE(f.window->RowCount(), 3);
+    QVERIFY(f.window->RowHasUnwrittenEdits(0));
+}
+
+namespace {
+
+// A file's bytes and modification time.
+struct FileState {
+    QByteArray bytes;
+    timespec modified{};
+    bool operator==(const FileState& other) const {
+        return bytes == other.bytes && modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+FileState stateOf(const QString& path) {
+    FileState state;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        state.bytes = file.readAll();
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
+        state.modified = status.st_mtim;
+    return state;
+}
+
+} // namespace
+
+void WorkflowTest::okWithoutEditLeavesFilesAsTheyWere_data() {
+    QTest::addColumn<QString>("selecting");
+    QTest::newRow("clicks") << "clicks";
+    QTest::newRow("keys") << "keys";
+    QTest::newRow("ctrl a, apply to all") << "all";
+}
+
+// However the rows are selected, "ok" without an edit opens no file for
+// writing: every file keeps its bytes and its modification time.
+void WorkflowTest::okWithoutEditLeavesFilesAsTheyWere() {
+    QFETCH(QString, selecting);
+    QStringList paths;
+    for (const QString& kind : AudioFixtures::foreignKinds()) {
+        paths << caseDir() + "/" + kind + "." + kind.left(3);
+        QVERIFY2(fixtures_.makeForeign(kind, paths.last()), qPrintable(kind));
+    }
+    std::vector<FileState> before;
+    for (const QString& path : paths)
+        before.push_back(stateOf(path));
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back(paths);
+    f.window->RunSkinCommand("add");
+    QVERIFY2(f.log.errors.isEmpty(), qPrintable(f.log.errors.join('\n')));
+    const int rows = f.window->RowCount();
+    if (selecting == "clicks") {
+        for (int row = rows - 1; row > 0; row -= 2) {
+            f.clickRow(row);
+            f.clickRow(row - 1, Qt::ControlModifier);
+            f.clickRow(0, Qt::ShiftModifier);
+        }
+    } else {
+        f.window->lv_id3->setFocus();
+        for (int row = 0; row < rows; ++row)
+            QTest::keyClick(f.window->lv_id3, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(f.window->lv_id3, Qt::Key_Home);
+        QTest::keyClick(f.window->lv_id3, Qt::Key_A, Qt::ControlModifier);
+        if (selecting == "all")
+            for (QPushButton* button : {f.window->Button1, f.window->Button2, f.window->Button3,
+                                        f.window->Button4, f.window->Button5, f.window->Button6})
+                QTest::mouseClick(button, Qt::LeftButton);
+    }
+    f.window->RunSkinCommand("ok");
+    QVERIFY2(f.log.errors.isEmpty() && f.log.reports.isEmpty(),
+             qPrintable(f.log.errors.join('\n')));
+    for (std::size_t i = 0; i < before.size(); ++i)
+        QVERIFY2(stateOf(paths[int(i)]) == before[i], qPrintable(paths[int(i)]));
+}
+
+void WorkflowTest::editOfOneFieldWritesOnlyThatField_data() {
+    QTest::addColumn<QString>("kind");
+    for (const QString& kind : AudioFixtures::foreignKinds())
+        if (kind != "mp3-empty")
+            QTest::newRow(qPrintable(kind)) << kind;
+}
+
+// A title typed over several selected files reaches each of them, and every
+// other value TagLib reads stays as it was.
+void WorkflowTest::editOfOneFieldWritesOnlyThatField() {
+    QFETCH(QString, kind);
+    const QString path = caseDir() + "/" + kind + "." + kind.left(3);
+    const QString other = caseDir() + "/other.mp3";
+    QVERIFY(fixtures_.makeForeign(kind, path));
+    QVERIFY(fixtures_.makeForeign("mp3-v23", other));
+    const std::string before = AudioFixtures::properties(path, "TITLE");
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({path, other});
+    f.window->RunSkinCommand("add");
+    f.window->lv_id3->setFocus();
+    QTest::keyClick(f.window->lv_id3, Qt::Key_A, Qt::ControlModifier);
+    f.window->edt_tatal->setFocus();
+    QTest::keyClick(f.window->edt_tatal, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(f.window->edt_tatal, "New title");
+    f.window->RunSkinCommand("ok");
+    QVERIFY2(f.log.reports.isEmpty(), qPrintable(f.log.reports.value(0).join('\n')));
+    QCOMPARE(AudioFixtures::read(path).title, std::string("New title"));
+    QCOMPARE(QString::fromStdString(AudioFixtures::properties(path, "TITLE")),
+             QString::fromStdString(before));
 }
 
 void WorkflowTest::writeAllIsReadBackByTagLib() {
@@ -301,10 +474,11 @@ void WorkflowTest::writeAllSkipsWavAndAsksOnce() {
     f.window->edt_tatal->setText("Both");
     f.clickRow(0);
     f.clickRow(1, Qt::ControlModifier);
+    // The titles differ, so the field starts empty and takes what is typed.
     QTest::keyClicks(f.window->edt_tatal, "!");
     f.window->RunSkinCommand("ok");
     QCOMPARE(bytesOf(wav), wavBefore);
-    QCOMPARE(AudioFixtures::read(mp3).title, std::string("Both!"));
+    QCOMPARE(AudioFixtures::read(mp3).title, std::string("!"));
     QCOMPARE(f.log.questions.size(), 1);
 }
 
@@ -344,30 +518,82 @@ void WorkflowTest::writeAllOnEmptyListAsksNothing() {
     QVERIFY(f.log.errors.isEmpty());
 }
 
-void WorkflowTest::writeErrorNamesTheFile() {
-    const QString ogg = file("full.ogg");
-    const QByteArray before = bytesOf(ogg);
-    const QString later = file("later.mp3");
+namespace {
+
+// Sets or clears a folder's immutable flag: an immutable folder takes no new
+// file, so a writer that replaces the file through a new one fails there,
+// also for root.
+bool setImmutable(const QString& folder, bool on) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
+}
+
+} // namespace
+
+void WorkflowTest::okGoesOnAfterAFailure_data() {
+    QTest::addColumn<QString>("failing"); // the file in row 2 of 5
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("mp3 gone") << "f2.mp3"
+                              << "gone"
+                              << "No such file or directory";
+    QTest::newRow("ogg in a locked folder") << "f2.ogg"
+                                            << "locked"
+                                            << "Operation not permitted";
+    QTest::newRow("wma save fails") << "f2.wma"
+                                    << "locked"
+                                    << "Operation not permitted";
+}
+
+// One file that cannot be written does not stop the others; one report names
+// it with the reason, and the list is not offered for clearing.
+void WorkflowTest::okGoesOnAfterAFailure() {
+    QFETCH(QString, failing);
+    QFETCH(QString, how);
+    QFETCH(QString, reason);
+    const QString locked = caseDir() + "/locked";
+    QVERIFY(QDir().mkdir(locked));
+    const QString failingPath = locked + "/" + failing;
+    QVERIFY(fixtures_.copy(QFileInfo(failing).suffix(), failingPath));
+    const QStringList paths{file("f0.mp3"), file("f1.ogg"), failingPath, file("f3.wma"),
+                            file("f4.mp3")};
     WindowFixture f;
-    f.dialogs->openAnswers.push_back({ogg, later});
+    f.dialogs->questionAnswer = true;
+    f.dialogs->openAnswers.push_back(paths);
     f.window->RunSkinCommand("add");
-    f.window->Button1->click(); // the Ogg file's title into both rows
-    // A full disk: no file may grow past 2 KiB while "ok" runs.
-    rlimit old{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tiny = old;
-    tiny.rlim_cur = 2048;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    f.window->lv_id3->setFocus();
+    QTest::keyClick(f.window->lv_id3, Qt::Key_A, Qt::ControlModifier);
+    f.window->edt_alb->selectAll();
+    QTest::keyClicks(f.window->edt_alb, "New album");
+    const QByteArray failingBefore = bytesOf(failingPath);
+    if (how == "gone")
+        QVERIFY(QFile::remove(failingPath));
+    else if (!setImmutable(locked, true))
+        QSKIP("the file system cannot lock a folder here");
     QTest::mouseClick(f.window->Skin1->FindObject("ok"), Qt::LeftButton);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldSignal);
-    QCOMPARE(f.log.errors.size(), 1);
-    QVERIFY2(f.log.errors[0].contains("Cannot write comments") && f.log.errors[0].contains(ogg),
-             qPrintable(f.log.errors[0]));
-    QCOMPARE(bytesOf(ogg), before);
-    QVERIFY(f.log.questions.isEmpty()); // the command ended at that file
-    QCOMPARE(AudioFixtures::read(later).title, std::string("Template mp3"));
+    if (how == "locked")
+        QVERIFY(setImmutable(locked, false));
+    QVERIFY2(f.log.errors.isEmpty(), qPrintable(f.log.errors.join('\n')));
+    QCOMPARE(f.log.reports.size(), 1);
+    const QStringList report = f.log.reports.front();
+    QCOMPARE(report.size(), 2);
+    QCOMPARE(report[0], QStringLiteral("4 files written, 1 file not written:"));
+    QVERIFY2(report[1].contains(failingPath) && report[1].contains(reason), qPrintable(report[1]));
+    QVERIFY(f.log.questions.isEmpty());
+    QCOMPARE(f.window->RowCount(), 5);
+    QCOMPARE(bytesOf(failingPath), how == "gone" ? QByteArray() : failingBefore);
+    for (int row : {0, 1, 3, 4}) {
+        QCOMPARE(AudioFixtures::read(paths[row]).album, std::string("New album"));
+        QVERIFY(!f.window->RowHasUnwrittenEdits(row));
+    }
+    QVERIFY(f.window->RowHasUnwrittenEdits(2)); // still to be written
 }
 
 void WorkflowTest::writeAllStopsPlaybackFirst() {
@@ -384,18 +610,71 @@ void WorkflowTest::writeAllStopsPlaybackFirst() {
     QCOMPARE(AudioFixtures::read(mp3).title, std::string("While playing"));
 }
 
-void WorkflowTest::resetAfterWriteShowsValuesAsRead() {
+// After a write, reset shows the values as written: as the file now holds them.
+void WorkflowTest::resetAfterWriteShowsValuesAsWritten() {
     const QString mp3 = file("m.mp3");
     WindowFixture f;
     f.dialogs->openAnswers.push_back({mp3});
     f.window->RunSkinCommand("add");
     f.window->edt_tatal->setText("Written");
     f.window->RunSkinCommand("ok");
-    f.window->edt_tatal->setText("Later edit");
+    QTest::keyClicks(f.window->edt_tatal, " later");
+    QVERIFY(f.window->RowHasUnwrittenEdits(0));
     f.window->RunSkinCommand("reset");
-    QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("Template mp3"));
-    QCOMPARE(TrackTable[0].Title, std::string("Template mp3"));
+    QCOMPARE(f.window->edt_tatal->text(), QStringLiteral("Written"));
+    QCOMPARE(TrackTable[0].Title, std::string("Written"));
+    QVERIFY(!f.window->RowHasUnwrittenEdits(0));
+    const QByteArray written = bytesOf(mp3);
+    f.window->RunSkinCommand("ok"); // nothing left to write
+    QCOMPARE(bytesOf(mp3), written);
     QCOMPARE(AudioFixtures::read(mp3).title, std::string("Written"));
+}
+
+void WorkflowTest::closeWithUnwrittenEditsAsks_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<QString>("title"); // on disk afterwards
+    QTest::newRow("write") << int(Dialogs::CloseAnswer::Write) << true << "Template mp3!";
+    QTest::newRow("discard") << int(Dialogs::CloseAnswer::Discard) << true << "Template mp3";
+    QTest::newRow("cancel") << int(Dialogs::CloseAnswer::Cancel) << false << "Template mp3";
+}
+
+void WorkflowTest::closeWithUnwrittenEditsAsks() {
+    QFETCH(int, answer);
+    QFETCH(bool, closed);
+    QFETCH(QString, title);
+    const QString mp3 = file("m.mp3");
+    WindowFixture f;
+    f.dialogs->openAnswers.push_back({mp3});
+    f.window->RunSkinCommand("add");
+    f.dialogs->closeAnswer = Dialogs::CloseAnswer(answer);
+    QVERIFY(f.window->close()); // nothing unwritten: no question
+    QVERIFY(f.log.closeQuestions.isEmpty());
+    f.window->show();
+    QTest::keyClicks(f.window->edt_tatal, "!");
+    QCOMPARE(f.window->close(), closed);
+    QCOMPARE(f.log.closeQuestions, QStringList{"Write the changes before closing?"});
+    QCOMPARE(f.window->isVisible(), !closed);
+    QCOMPARE(QString::fromStdString(AudioFixtures::read(mp3).title), title);
+    QVERIFY(f.log.questions.isEmpty()); // no offer to clear the list on the way out
+}
+
+void WorkflowTest::escCancelsRename() {
+    const QString song = file("song.mp3");
+    WindowFixture f;
+    QApplication::setActiveWindow(f.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.dialogs->openAnswers.push_back({song});
+    f.window->RunSkinCommand("add");
+    f.window->lv_id3->setFocus();
+    QTest::keyClick(f.window->lv_id3, Qt::Key_F2);
+    QVERIFY(f.window->edt_tit->isVisible());
+    QTest::keyClicks(f.window->edt_tit, "other");
+    QTest::keyClick(f.window->edt_tit, Qt::Key_Escape);
+    QVERIFY(f.window->edt_tit->isHidden());
+    f.window->edt_tatal->setFocus();
+    QCOMPARE(f.window->RowCaption(0), std::string("song"));
+    QCOMPARE(QDir(caseDir()).entryList(QDir::Files), QStringList{"song.mp3"});
 }
 
 namespace {
@@ -665,12 +944,13 @@ void WorkflowTest::keyboardShortcutsRunTheirCommands() {
     QTest::keyClick(f.window.get(), Qt::Key_R, Qt::ControlModifier);
     QCOMPARE(TrackTable[0].Title, std::string("b"));
     // Ctrl+S writes all; the listed path does not exist, so the writer's
-    // error ends in the message box.
+    // error ends in the report.
+    QTest::keyClicks(f.window->edt_tatal, "x");
     QTest::keyClick(f.window.get(), Qt::Key_S, Qt::ControlModifier);
-    QCOMPARE(f.log.errors.size(), 1);
-    QVERIFY2(f.log.errors[0].contains("Cannot open file") &&
-                 f.log.errors[0].contains("/music/b.mp3"),
-             qPrintable(f.log.errors[0]));
+    QCOMPARE(f.log.reports.size(), 1);
+    QVERIFY2(f.log.reports[0].value(1).contains("Cannot open file") &&
+                 f.log.reports[0].value(1).contains("/music/b.mp3"),
+             qPrintable(f.log.reports[0].join('\n')));
     // The tooltips tell the keys.
     QVERIFY(f.window->Skin1->FindObject("add")->toolTip().contains("Ctrl+O"));
     QVERIFY(f.window->Skin1->FindObject("ok")->toolTip().contains("Ctrl+S"));

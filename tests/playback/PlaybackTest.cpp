@@ -34,6 +34,12 @@ public:
     void information(QWidget*, const QString& text) override { informations << text; }
     bool question(QWidget*, const QString&) override { return false; }
     void error(QWidget*, const QString& text) override { errors << text; }
+    void writeReport(QWidget*, const QString& summary, const QStringList& failures) override {
+        errors << summary + '\n' + failures.join('\n');
+    }
+    CloseAnswer askWriteDiscardCancel(QWidget*, const QString&) override {
+        return CloseAnswer::Discard;
+    }
     void openUrl(const QString&) override {}
 };
 

@@ -194,6 +194,22 @@ struct Refusal {
     const char* error;
 };
 
+// A file cut after the first page of a comment header whose title claims
+// 50 MiB: the bytes are not there, so no room is taken for them.
+std::string claimsMoreThanItHolds() {
+    auto le32 = [](std::uint32_t v) {
+        std::string s;
+        for (int i = 0; i < 4; ++i)
+            s += static_cast<char>(v >> (8 * i));
+        return s;
+    };
+    const std::string comment = std::string("\x03vorbis", 7) + le32(0) + le32(1) + le32(50u << 20) +
+                                "TITLE=" + std::string(70000, 't');
+    const std::string ident = fixture::packetsOf(sampleFile(), kSerial)[0].bytes;
+    auto pages = fixture::pagesOf(fixture::pageUp({ident, comment}, kSerial));
+    return pages[0].bytes + pages[1].bytes;
+}
+
 class Refusals : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(Refusals, SayWhy) {
@@ -224,6 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
                                                fixture::packetsOf(sampleFile(), kSerial)[1].bytes},
                                               kSerial),
                               "The second Vorbis header is not a comment header"},
+                      Refusal{"ClaimsMoreThanItHolds", claimsMoreThanItHolds(),
+                              "The input ends within the Vorbis headers"},
                       Refusal{"EndsWithinHeaders",
                               fixture::pageUp({fixture::packetsOf(sampleFile(), kSerial)[0].bytes,
                                                fixture::packetsOf(sampleFile(), kSerial)[1].bytes},

@@ -115,8 +115,8 @@ TEST(AsfHeader, StoreKeepsOneFileLevelCopyInTheRightPlace) {
         {"content name", u"Title", wmaudsdk::AsfString, utf16("New"), AttributePlace::Content},
         {"content name too long", u"Description", wmaudsdk::AsfString,
          utf16(std::string(40000, 'd')), AttributePlace::Library},
-        {"moves out of the metadata", u"WM/Genre", wmaudsdk::AsfString, utf16("Rock"),
-         AttributePlace::Extended},
+        {"takes the place of the first copy", u"WM/Genre", wmaudsdk::AsfString, utf16("Rock"),
+         AttributePlace::Metadata},
         {"number replaces text", u"WM/Year", wmaudsdk::AsfDword, le(2000, 4),
          AttributePlace::Extended},
         {"guid", u"WM/MediaClassPrimaryID", wmaudsdk::AsfGuid, std::string(16, 'h'),
@@ -139,12 +139,18 @@ TEST(AsfHeader, StoreKeepsOneFileLevelCopyInTheRightPlace) {
                 copies += a.name == c.name && a.stream == 0;
         EXPECT_EQ(copies, c.place == AttributePlace::Content ? 0u : 1u) << c.what;
     }
-    // Another stream's copy is not the file's and stays.
+    // Another stream's copy is not the file's and stays; removing takes
+    // every file-level copy.
     AsfHeader header;
     ASSERT_TRUE(header.parse(headerOf(fullFile())));
     ASSERT_TRUE(header.store(u"WM/Genre", wmaudsdk::AsfString, utf16("Rock")));
+    ASSERT_EQ(header.metadata().size(), 3u);
+    EXPECT_EQ(header.metadata()[0].value, utf16("Rock"));
+    EXPECT_EQ(header.metadata()[1].stream, 1);
+    header.remove(u"WM/Genre");
     ASSERT_EQ(header.metadata().size(), 2u);
     EXPECT_EQ(header.metadata()[0].stream, 1);
+    EXPECT_FALSE(header.find(u"WM/Genre"));
 }
 
 TEST(AsfHeader, StoreAddsTheObjectsItNeeds) {
