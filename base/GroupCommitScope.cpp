@@ -28,26 +28,40 @@ GroupCommitScope* GroupCommitScope::active() {
 
 void GroupCommitScope::adopt(ReplaceFile&& file) {
     const std::uint64_t bytes = file.bytesWritten();
-    if (!pending_.empty() && pendingBytes_ + bytes > limits_.bytes)
+    if (holdsAny() && pendingBytes_ + bytes > limits_.bytes)
         commit();
     const std::size_t ticket = files_.size();
     files_.push_back(GroupedFile{file.targetPath(), GroupedFile::State::Pending, {}});
     pending_.push_back(Member{std::move(file), ticket});
     pendingBytes_ += bytes;
-    if (pending_.size() >= limits_.files || pendingBytes_ >= limits_.bytes)
+    if (heldFiles() >= limits_.files || pendingBytes_ >= limits_.bytes)
         commit();
+}
+
+void GroupCommitScope::adoptCommit(const std::string& path, std::function<void()> commit) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        st = {};
+    const std::size_t ticket = files_.size();
+    files_.push_back(GroupedFile{resolveSymlinks(path), GroupedFile::State::Pending, {}});
+    foreign_.push_back(ForeignCommit{std::move(commit), st.st_dev, st.st_ino, ticket});
+    if (heldFiles() >= limits_.files)
+        this->commit();
 }
 
 bool GroupCommitScope::holds(const struct stat& st) const {
     for (const Member& member : pending_)
         if (member.file.original_.st_dev == st.st_dev && member.file.original_.st_ino == st.st_ino)
             return true;
+    for (const ForeignCommit& foreign : foreign_)
+        if (foreign.device == st.st_dev && foreign.inode == st.st_ino)
+            return true;
     return false;
 }
 
 bool GroupCommitScope::holds(const std::string& path) const {
     struct stat st {};
-    return !pending_.empty() && ::stat(path.c_str(), &st) == 0 && holds(st);
+    return holdsAny() && ::stat(path.c_str(), &st) == 0 && holds(st);
 }
 
 void GroupCommitScope::discardFrom(std::size_t from) {
@@ -62,6 +76,14 @@ void GroupCommitScope::discardFrom(std::size_t from) {
         pendingBytes_ -= member.file.bytesWritten();
     }
     pending_ = std::move(kept);
+    std::vector<ForeignCommit> keptForeign;
+    for (ForeignCommit& foreign : foreign_) {
+        if (foreign.ticket < from)
+            keptForeign.push_back(std::move(foreign));
+        else
+            files_[foreign.ticket].state = GroupedFile::State::Discarded;
+    }
+    foreign_ = std::move(keptForeign); // a prepared write released without its commit
 }
 
 void GroupCommitScope::commit() {
@@ -77,6 +99,18 @@ void GroupCommitScope::commit() {
     }
     pending_.clear(); // closes every file; a failed one's temporary file goes
     pendingBytes_ = 0;
+    std::vector<ForeignCommit> foreign = std::move(foreign_);
+    foreign_.clear();
+    for (ForeignCommit& step : foreign) {
+        GroupedFile& file = files_[step.ticket];
+        try {
+            step.commit();
+            file.state = GroupedFile::State::Committed;
+        } catch (...) {
+            file.state = GroupedFile::State::Failed;
+            file.error = std::current_exception();
+        }
+    }
 }
 
 void GroupCommitScope::tidyOnce(const std::string& folder) {

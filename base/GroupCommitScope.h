@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <set>
 #include <string>
 #include <sys/stat.h>
@@ -60,6 +61,12 @@ public:
     // make the group exceed its bytes, and commits at once when it is full.
     void adopt(ReplaceFile&& file);
 
+    // Takes the last step of a write prepared elsewhere (a library with its
+    // own file layer): commit puts path's prepared new version in place and
+    // raises with the file and the reason. It runs when the group commits,
+    // after the group's own files are in place; it counts as one file.
+    void adoptCommit(const std::string& path, std::function<void()> commit);
+
     // How many files were handed over so far; a file's ticket is this count
     // just before it was handed over.
     std::size_t handedOver() const { return files_.size(); }
@@ -68,7 +75,7 @@ public:
     // device and inode) / the one path names.
     bool holds(const struct stat& st) const;
     bool holds(const std::string& path) const;
-    bool holdsAny() const { return !pending_.empty(); }
+    bool holdsAny() const { return heldFiles() > 0; }
 
     // Drops the held files whose ticket is from on: their originals stay.
     void discardFrom(std::size_t from);
@@ -85,8 +92,18 @@ private:
         std::size_t ticket;
     };
 
+    struct ForeignCommit {
+        std::function<void()> commit;
+        dev_t device;
+        ino_t inode;
+        std::size_t ticket;
+    };
+
+    std::size_t heldFiles() const { return pending_.size() + foreign_.size(); }
+
     Limits limits_;
     std::vector<Member> pending_;
+    std::vector<ForeignCommit> foreign_;
     std::uint64_t pendingBytes_ = 0;
     std::vector<GroupedFile> files_;
     std::set<std::string> tidied_;

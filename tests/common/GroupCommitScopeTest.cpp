@@ -156,4 +156,19 @@ TEST_F(GroupCommitScopeTest, AHeldFileIsNotWrittenAgainAndAnUncommittedScopeChan
     EXPECT_EQ(GroupCommitScope::active(), nullptr);
 }
 
+TEST_F(GroupCommitScopeTest, ACommitPreparedElsewhereRunsWithTheGroupAndFailsAlone) {
+    GroupCommitScope scope;
+    writeNew(0);
+    scope.adoptCommit(paths_[1], [this] { writeFile(paths_[1], newContent(1)); });
+    scope.adoptCommit(paths_[2], [this] { raiseWriteError(paths_[2], ENOSPC); });
+    writeNew(3);
+    EXPECT_TRUE(scope.holds(paths_[1]));
+    EXPECT_EQ(versions(), "oooo");
+    scope.commit();
+    EXPECT_EQ(versions(), "nnon");
+    EXPECT_EQ(scope.file(1).state, GroupedFile::State::Committed);
+    EXPECT_EQ(scope.file(2).state, GroupedFile::State::Failed);
+    EXPECT_FALSE(scope.holds(paths_[1]));
+}
+
 } // namespace
