@@ -1,6 +1,7 @@
 #include "FileLayer.h"
 
 #include "FileLayerInternal.h"
+#include "GroupCommitScope.h"
 #include "PendingWrite.h"
 #include "SystemCalls.h"
 #include "Temporaries.h"
@@ -10,8 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -371,8 +374,17 @@ void ReplaceFile::open(const std::string& path, const std::string& tempName,
     const uid_t self = ::geteuid();
     inPlace_ = original_.st_nlink > 1 || (self != 0 && original_.st_uid != self);
     const std::string folder = folderOf(target_);
-    if (tidy == Tidy::Folder)
-        detail::removeStaleTemporariesNow(folder);
+    GroupCommitScope* scope = GroupCommitScope::active();
+    // A file the scope still holds would be built from its old content and
+    // the pending new one would then be lost.
+    if (scope && scope->holds(original_))
+        raiseWriteError(path, EBUSY);
+    if (tidy == Tidy::Folder) {
+        if (scope)
+            scope->tidyOnce(folder); // its own pending files are not looked at again
+        else
+            detail::removeStaleTemporariesNow(folder);
+    }
     fd_ = detail::createTemporary(folder, nameOf(target_), tempName, temp_);
 }
 
@@ -382,6 +394,31 @@ void ReplaceFile::expectUnchangedSince(const struct stat& asRead) {
 
 ReplaceFile::~ReplaceFile() {
     discard();
+}
+
+ReplaceFile::ReplaceFile(ReplaceFile&& other) noexcept
+    : target_(std::move(other.target_)), temp_(std::exchange(other.temp_, {})),
+      fd_(std::exchange(other.fd_, -1)), pendingError_(other.pendingError_),
+      written_(other.written_), contentLength_(other.contentLength_), finished_(other.finished_),
+      committed_(other.committed_), inPlace_(other.inPlace_), original_(other.original_),
+      expected_(other.expected_) {}
+
+ReplaceFile& ReplaceFile::operator=(ReplaceFile&& other) noexcept {
+    if (this != &other) {
+        discard();
+        target_ = std::move(other.target_);
+        temp_ = std::exchange(other.temp_, {});
+        fd_ = std::exchange(other.fd_, -1);
+        pendingError_ = other.pendingError_;
+        written_ = other.written_;
+        contentLength_ = other.contentLength_;
+        finished_ = other.finished_;
+        committed_ = other.committed_;
+        inPlace_ = other.inPlace_;
+        original_ = other.original_;
+        expected_ = other.expected_;
+    }
+    return *this;
 }
 
 void ReplaceFile::discard() {
@@ -489,7 +526,37 @@ void ReplaceFile::flush() {
         raiseWriteError(target_, errno);
 }
 
+void ReplaceFile::waitForData() {
+    finishWriting();
+    if (sys::waitForData(fd_) != 0)
+        raiseWriteError(target_, errno);
+}
+
+int ReplaceFile::syncFileSystem() {
+    return sys::syncfs(fd_) == 0 ? 0 : errno;
+}
+
+bool ReplaceFile::sharesFileSystemFlush() const {
+    // Their sync writes back every dirty file, commits the journal with the
+    // new files' sizes and blocks and flushes the disk's cache, and reports
+    // a write-back error. Network and other file systems flush file by file.
+    constexpr long kLocal[] = {0xEF53 /* ext2/3/4 */, 0x58465342 /* xfs */, 0x9123683E /* btrfs */,
+                               static_cast<long>(0xF2F52010) /* f2fs */};
+    struct statfs fs {};
+    if (fd_ < 0 || ::fstatfs(fd_, &fs) != 0)
+        return false;
+    for (long type : kLocal)
+        if (static_cast<long>(fs.f_type) == type)
+            return true;
+    return false;
+}
+
 void ReplaceFile::commit() {
+    if (GroupCommitScope* scope = GroupCommitScope::active(); scope && !committed_) {
+        finishWriting();
+        scope->adopt(std::move(*this));
+        return;
+    }
     flush();
     install(true);
 }
@@ -574,6 +641,12 @@ void writeInPlaceChecked(const std::string& path, const FileIdentity* asRead, st
     if (!same) {
         ::close(fd);
         raiseChangedError(path);
+    }
+    // Bytes written into a file whose new version a group still holds would
+    // be lost when that version is put in place.
+    if (GroupCommitScope* scope = GroupCommitScope::active(); scope && scope->holds(opened)) {
+        ::close(fd);
+        raiseWriteError(path, EBUSY);
     }
     bool ok = pwriteAll(fd, static_cast<const char*>(data), n, offset, err);
     if (ok && flush == InPlaceFlush::WaitForDisk && sys::fdatasync(fd) != 0) {

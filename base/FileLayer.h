@@ -135,6 +135,10 @@ public:
     ~ReplaceFile();
     ReplaceFile(const ReplaceFile&) = delete;
     ReplaceFile& operator=(const ReplaceFile&) = delete;
+    // The temporary file and the state of the replacement move; the moved-from
+    // object holds nothing and removes nothing.
+    ReplaceFile(ReplaceFile&& other) noexcept;
+    ReplaceFile& operator=(ReplaceFile&& other) noexcept;
 
     // Appends bytes; raises "Cannot write file "%s". %s" on failure (disk full...).
     void write(const void* data, std::size_t n);
@@ -156,6 +160,11 @@ public:
     // in place from the finished content, kept beside it as a journal until
     // the copy is done, so every link sees the new content. Raises the write
     // error, or the changed error when the file is no longer the one read.
+    //
+    // While a GroupCommitScope (base/GroupCommitScope.h) is active on this
+    // thread, commit() only finishes writing and hands the replacement over
+    // to the scope, which commits it together with the others; this object
+    // is then empty.
     void commit();
 
     // The steps of commit(). finishWriting: no more bytes; raises a
@@ -167,6 +176,17 @@ public:
     void startFlush();
     void flush();
     void install(bool flushFolder);
+    // flush() for many files on one file system: waitForData() waits until
+    // this file's content has reached the disk and raises its own write
+    // error; syncFileSystem() then commits the file system (every file's
+    // size and blocks) and flushes the disk's cache once for all of them.
+    // Returns 0 or the error. Only where sharesFileSystemFlush().
+    void waitForData();
+    int syncFileSystem();
+    // Whether syncing the file system makes this file as durable as flush()
+    // does (a local journalled file system), and which one it is.
+    bool sharesFileSystemFlush() const;
+    dev_t device() const { return original_.st_dev; }
 
     // Removes the temporary file without touching the original.
     void discard();
@@ -180,7 +200,8 @@ public:
     bool copiesInPlace() const { return inPlace_; }
 
 private:
-    friend class ReplaceGroup; // tidies each folder once for all its members
+    friend class ReplaceGroup;     // tidies each folder once for all its members
+    friend class GroupCommitScope; // tells the files it holds by their original
     enum class Tidy { Folder, Skip };
     ReplaceFile(const std::string& path, const std::string& tempName, const struct stat* asRead,
                 Tidy tidy);

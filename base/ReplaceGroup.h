@@ -1,7 +1,9 @@
 // Many files made new at once (a write-all): each new content is written in
 // full, then one flush pass goes over all of them (the disk works on all at
-// once), then each is renamed over its original, then each folder is flushed
-// once. At every moment each file is its old or its new version; each file's
+// once; on a local journalled file system each file's data is waited for and
+// the file system is synced once, so the disk's cache is emptied once rather
+// than once per file), then each is renamed over its original, then each
+// folder is flushed once. At every moment each file is its old or its new version; each file's
 // failure is its own.
 //
 //     ReplaceGroup group;

@@ -70,6 +70,17 @@ int fdatasync(int fd) {
     return allowed(Call::Fsync) ? ::fdatasync(fd) : -1;
 }
 
+int waitForData(int fd) {
+    if (!allowed(Call::Fsync))
+        return -1;
+    return ::sync_file_range(
+        fd, 0, 0, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+}
+
+int syncfs(int fd) {
+    return allowed(Call::Fsync) ? ::syncfs(fd) : -1;
+}
+
 int rename(const char* from, const char* to) {
     return allowed(Call::Rename) ? ::rename(from, to) : -1;
 }

@@ -23,6 +23,10 @@ ssize_t pwrite(int fd, const void* data, size_t n, off_t offset);
 ssize_t copyFileRange(int in, off_t* inOffset, int out, size_t n);
 int fsync(int fd);
 int fdatasync(int fd); // counted as an fsync
+// Waits until the file's data has been handed to the disk (no cache flush);
+// returns its write-back error. Counted as an fsync.
+int waitForData(int fd);
+int syncfs(int fd); // counted as an fsync
 int rename(const char* from, const char* to);
 int renameNoReplace(const char* from, const char* to); // counted as a rename
 int fallocate(int fd, int mode, off_t offset, off_t length);

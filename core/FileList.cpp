@@ -1,6 +1,7 @@
 #include "core/FileList.h"
 
 #include "base/FileLayer.h"
+#include "base/GroupCommitScope.h"
 #include "core/RenameFile.h"
 #include "core/TrackNumber.h"
 
@@ -287,10 +288,51 @@ std::string FileList::rename(RowId id, const std::string& newName) {
 std::vector<WriteResult> FileList::writeAll(const Progress& progress) {
     std::vector<WriteResult> results;
     results.reserve(rows_.size());
+    // Files made new are put in place as groups: the disk is waited on once
+    // per group, not once per file. Until its group commits, a file is its
+    // old version and its row keeps its baseline.
+    struct Written {
+        std::size_t result;
+        std::size_t row;
+        std::size_t firstTicket;
+        std::size_t endTicket;
+    };
+    std::vector<Written> written;
+    GroupCommitScope group;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (progress && !progress(i, rows_.size()))
             break;
-        results.push_back(writeRow(rows_[i]));
+        Row& row = rows_[i];
+        // A file written twice: the first new version goes in before the
+        // second is built from it.
+        if (group.holds(row.path))
+            group.commit();
+        const std::size_t ticket = group.handedOver();
+        results.push_back(writeRow(row));
+        if (results.back().outcome == WriteOutcome::Written)
+            written.push_back({results.size() - 1, i, ticket, group.handedOver()});
+        else
+            group.discardFrom(ticket); // a writer that failed after handing a file over
+    }
+    group.commit();
+    for (const Written& w : written) {
+        Row& row = rows_[w.row];
+        std::exception_ptr error;
+        for (std::size_t t = w.firstTicket; t < w.endTicket && !error; ++t)
+            error = group.file(t).error;
+        if (!error) {
+            settleWritten(row);
+            continue;
+        }
+        WriteResult& result = results[w.result];
+        try {
+            std::rethrow_exception(error);
+        } catch (...) {
+            result.reason = namingFile(row.path, currentErrorText());
+        }
+        result.outcome = WriteOutcome::Failed;
+        row.state = RowState::WriteFailed;
+        row.problem = result.reason;
     }
     return results;
 }
@@ -320,6 +362,9 @@ WriteResult FileList::writeRow(Row& row) {
             fieldsWritten = true;
         }
         if (coverChanged) {
+            // Under a group the new fields may still wait beside the file: the
+            // cover is written over the file that holds them.
+            putHeldFileInPlace(row.path);
             if (!row.holdsCovers())
                 throw TagError("Velmora cannot write covers into " +
                                std::string(row.format ? row.format->name : "this kind of") +
@@ -331,18 +376,37 @@ WriteResult FileList::writeRow(Row& row) {
     } catch (...) {
         result.outcome = WriteOutcome::Failed;
         result.reason = namingFile(row.path, currentErrorText());
-        if (fieldsWritten) // the fields are in the file; the cover change stays
+        if (fieldsWritten) { // the fields are in the file; the cover change stays
+            putHeldFileInPlace(row.path);
             rereadBaseline(row, values);
+        }
         row.state = RowState::WriteFailed;
         row.problem = result.reason;
         return result;
     }
     result.outcome = WriteOutcome::Written;
-    if (fieldsWritten)
+    // Under a group (writeAll) the file may still be its old version: the
+    // baseline is settled once the group committed.
+    if (fieldsWritten && !GroupCommitScope::active())
         rereadBaseline(row, values);
     row.state = RowState::Read;
     row.problem.clear();
     return result;
+}
+
+void FileList::putHeldFileInPlace(const std::string& path) {
+    if (GroupCommitScope* group = GroupCommitScope::active(); group && group->holds(path))
+        group->commit();
+}
+
+void FileList::settleWritten(Row& row) {
+    // The file's values now; what was written, should reading it back fail.
+    TagValues onDisk;
+    std::string ignored;
+    row.baseline = readValues(row.path, row.format, onDisk, ignored) ? onDisk : row.valuesToWrite();
+    row.current = row.baseline;
+    row.state = RowState::Read;
+    row.problem.clear();
 }
 
 void FileList::rereadBaseline(Row& row, const TagValues& written) {

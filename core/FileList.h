@@ -173,7 +173,10 @@ public:
     // Writes every row with pending changes, in order, going on after a
     // failure; one result per row reached. The fields go first, then the
     // cover. A written row's baseline and current values become what its file
-    // now holds; a row whose cover failed keeps its cover change.
+    // now holds; a row whose cover failed keeps its cover change. Files made
+    // new are put in place in groups (base/GroupCommitScope.h); a file whose
+    // group commit failed is a failed row, with the reason, and keeps its old
+    // version.
     std::vector<WriteResult> writeAll(const Progress& progress = {});
     // The same for one row (Unchanged when it has nothing to write).
     WriteResult write(RowId id);
@@ -185,6 +188,10 @@ private:
     Row* findRow(RowId id);
     WriteResult writeRow(Row& row);
     void rereadBaseline(Row& row, const TagValues& written);
+    // A row whose file now holds its values: the baseline is read again.
+    void settleWritten(Row& row);
+    // Commits the running write group when it holds a new version of path.
+    static void putHeldFileInPlace(const std::string& path);
     // Sets a current value, recording it in the history.
     void assign(Row& row, Field field, const std::string& value);
     // Sets the cover change, recording it in the history.

@@ -1,11 +1,13 @@
 #include "tags/wma/WmaTags.h"
 
+#include "base/GroupCommitScope.h"
 #include "base/Text.h"
 #include "tags/wma/WMAHeaderWalk.h"
 #include "tags/wma/WMAudioInfo.h"
 #include "tags/wma/WmaSdkFile.h"
 
 #include <charconv>
+#include <memory>
 #include <optional>
 
 namespace velmora::wma {
@@ -185,7 +187,15 @@ PreparedWrite prepareWrite(const std::string& path, const TagValues& values, Fie
 }
 
 void writeTags(const std::string& path, const TagValues& values, FieldMask changed) {
-    prepareWrite(path, values, changed).commit();
+    PreparedWrite prepared = prepareWrite(path, values, changed);
+    // The SDK has a file layer of its own: under a group its commit is
+    // handed to the group, and runs when the group commits.
+    if (GroupCommitScope* group = GroupCommitScope::active()) {
+        auto held = std::make_shared<PreparedWrite>(std::move(prepared));
+        group->adoptCommit(path, [held] { held->commit(); });
+        return;
+    }
+    prepared.commit();
 }
 
 PreparedWrite::PreparedWrite() = default;
