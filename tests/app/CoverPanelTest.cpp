@@ -1,0 +1,274 @@
+// The cover panel driven by its buttons on files other programs made: ffmpeg
+// encodes and draws the images, mid3v2 and vorbiscomment tag, mutagen adds
+// pictures; TagLib reads the written pictures back.
+#include "app/CoverPanel.h"
+#include "tests/cli/SampleFiles.h"
+#include "tests/common/TestFiles.h"
+
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <optional>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+
+using velmora::core::FileList;
+using velmora::core::RowId;
+using velmora::test::TempDir;
+namespace test = velmora::test;
+
+namespace {
+
+struct StoredPicture {
+    int type = 0;
+    std::string data;
+    bool operator==(const StoredPicture&) const = default;
+};
+
+// The pictures TagLib reads from an MP3 or FLAC file, in file order.
+std::vector<StoredPicture> picturesOf(const std::string& path) {
+    std::vector<StoredPicture> pictures;
+    if (path.ends_with(".mp3")) {
+        TagLib::MPEG::File file(path.c_str());
+        if (auto* tag = file.ID3v2Tag())
+            for (auto* frame : tag->frameListMap()["APIC"])
+                if (auto* apic = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame))
+                    pictures.push_back({int(apic->type()), std::string(apic->picture().data(),
+                                                                       apic->picture().size())});
+    } else {
+        TagLib::FLAC::File file(path.c_str());
+        for (auto* picture : file.pictureList())
+            pictures.push_back({int(picture->type()),
+                                std::string(picture->data().data(), picture->data().size())});
+    }
+    return pictures;
+}
+
+std::string titleOf(const std::string& path) {
+    std::string output;
+    test::run("/usr/bin/python3 -c 'import sys, mutagen; f = mutagen.File(sys.argv[1], easy=True); "
+              "print(f[\"title\"][0])' " +
+                  test::shellQuote(path),
+              output);
+    return output;
+}
+
+} // namespace
+
+class CoverPanelTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::optional<velmora::core::FormatLibraries> libraries_;
+    std::optional<TempDir> samples_;
+
+    std::string sample(const std::string& name) const { return samples_->file(name); }
+    std::string bytesOf(const std::string& name) const { return test::readFile(sample(name)); }
+
+    // A copy of a sample audio file with mutagen's pictures added, in order
+    // (each "TYPE IMAGE").
+    std::string audio(const TempDir& dir, const std::string& sampleName, const std::string& name,
+                      const std::vector<std::pair<int, std::string>>& pictures = {}) {
+        const std::string path = dir.file(name);
+        test::writeFile(path, bytesOf(sampleName));
+        for (const auto& [type, image] : pictures) {
+            std::string output;
+            const std::string mime = image.ends_with(".png") ? "image/png" : "image/jpeg";
+            const int status =
+                test::run("/usr/bin/python3 " +
+                              test::shellQuote(std::string(VELMORA_SOURCE_DIR) +
+                                               "/tests/covers/pictures.py") +
+                              " add " + test::shellQuote(path) + " " + std::to_string(type) + " " +
+                              mime + " picture " + test::shellQuote(sample(image)),
+                          output);
+            if (status != 0)
+                qFatal("pictures.py failed on %s", path.c_str());
+        }
+        return path;
+    }
+
+private slots:
+    void initTestCase() {
+        libraries_.emplace();
+        samples_.emplace();
+        QVERIFY2(test::makeSampleFiles(samples_->path()), "ffmpeg, mid3v2 or vorbiscomment");
+        std::string output;
+        QCOMPARE(test::run("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=d=0.3 "
+                           "-metadata 'title=Sample Title' -metadata 'artist=Sample Artist' " +
+                               test::shellQuote(sample("tagged.flac")),
+                           output),
+                 0);
+        const std::string draw = "ffmpeg -nostdin -loglevel error -y -f lavfi -i ";
+        QCOMPARE(
+            test::run(draw + "color=red:s=64x48 -frames:v 1 " + test::shellQuote(sample("red.png")),
+                      output),
+            0);
+        QCOMPARE(test::run(draw + "color=blue:s=32x40 -frames:v 1 " +
+                               test::shellQuote(sample("blue.jpg")),
+                           output),
+                 0);
+        QCOMPARE(test::run(draw + "color=green:s=16x16 -frames:v 1 " +
+                               test::shellQuote(sample("green.gif")),
+                           output),
+                 0);
+        // A PNG of more than 16 MiB: a real image with data after its end.
+        test::writeFile(sample("huge.png"),
+                        bytesOf("red.png") +
+                            std::string((16u << 20) + 1 - bytesOf("red.png").size() + 1, '\0'));
+        test::writeFile(sample("notes.png"), "not an image\n");
+    }
+
+    void showsTheFrontCoverOrTheFirstPicture_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("canRemove");
+        QTest::addColumn<bool>("canSet");
+        const QString red = QString("64\u00D748 px, %1 bytes").arg(bytesOf("red.png").size());
+        const QString blue = QString("32\u00D740 px, %1 bytes").arg(bytesOf("blue.jpg").size());
+        QTest::newRow("front after a back cover") << "front" << red << true << true;
+        QTest::newRow("only a back cover") << "back" << blue << true << true;
+        QTest::newRow("FLAC front cover") << "flac" << red << true << true;
+        QTest::newRow("no picture") << "none"
+                                    << "" << false << true;
+        QTest::newRow("a format without covers") << "wav"
+                                                 << "" << false << false;
+    }
+    void showsTheFrontCoverOrTheFirstPicture() {
+        QFETCH(QString, file);
+        QFETCH(QString, caption);
+        QFETCH(bool, canRemove);
+        QFETCH(bool, canSet);
+        TempDir dir;
+        std::string path;
+        if (file == "front")
+            path = audio(dir, "tagged.mp3", "a.mp3", {{4, "blue.jpg"}, {3, "red.png"}});
+        else if (file == "back")
+            path = audio(dir, "tagged.mp3", "a.mp3", {{4, "blue.jpg"}});
+        else if (file == "flac")
+            path = audio(dir, "tagged.flac", "a.flac", {{3, "red.png"}});
+        else if (file == "none")
+            path = audio(dir, "tagged.mp3", "a.mp3");
+        else
+            path = audio(dir, "plain.wav", "a.wav");
+        FileList list;
+        CoverPanel panel(list);
+        panel.show();
+        panel.showRows({list.add(path)});
+        QCOMPARE(panel.caption(), caption);
+        QCOMPARE(panel.showsPicture(), !caption.isEmpty());
+        QCOMPARE(panel.removeButton()->isEnabled(), canRemove);
+        QCOMPARE(panel.setButton()->isEnabled(), canSet);
+    }
+
+    void severalRowsShowOneCoverOnlyWhenTheyAgree_data() {
+        QTest::addColumn<QString>("second"); // the second file's front cover
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("same cover")
+            << "red.png" << QString("64\u00D748 px, %1 bytes").arg(bytesOf("red.png").size());
+        QTest::newRow("other cover") << "blue.jpg"
+                                     << "(several covers)";
+        QTest::newRow("no cover") << ""
+                                  << "(several covers)";
+    }
+    void severalRowsShowOneCoverOnlyWhenTheyAgree() {
+        QFETCH(QString, second);
+        QFETCH(QString, caption);
+        TempDir dir;
+        std::vector<std::pair<int, std::string>> pictures;
+        if (!second.isEmpty())
+            pictures.push_back({3, second.toStdString()});
+        FileList list;
+        const auto ids = list.add({audio(dir, "tagged.mp3", "a.mp3", {{3, "red.png"}}),
+                                   audio(dir, "tagged.flac", "b.flac", pictures),
+                                   audio(dir, "plain.wav", "c.wav")});
+        CoverPanel panel(list);
+        panel.showRows(ids);
+        QCOMPARE(panel.caption(), caption);
+    }
+
+    void setWritesTheFrontCoverAndRemoveTakesOnlyIt() {
+        TempDir dir;
+        const std::string mp3 = audio(dir, "tagged.mp3", "a.mp3", {{4, "blue.jpg"}});
+        const std::string flac =
+            audio(dir, "tagged.flac", "b.flac", {{3, "blue.jpg"}, {4, "blue.jpg"}});
+        const StoredPicture back{4, bytesOf("blue.jpg")};
+        const StoredPicture red{3, bytesOf("red.png")};
+        FileList list;
+        const auto ids = list.add({mp3, flac});
+        CoverPanel panel(list);
+        panel.setChooser([&] { return QString::fromStdString(sample("red.png")); });
+        panel.show();
+        panel.showRows(ids);
+        QCOMPARE(panel.caption(), QString("(several covers)"));
+        QSignalSpy changed(&panel, &CoverPanel::coverChanged);
+
+        QTest::mouseClick(panel.setButton(), Qt::LeftButton);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(panel.caption(), QString("64\u00D748 px, %1 bytes").arg(red.data.size()));
+        QVERIFY(list.find(ids[0])->hasPendingChanges());
+        QCOMPARE(picturesOf(mp3), std::vector<StoredPicture>{back}); // nothing written yet
+        for (const auto& result : list.writeAll())
+            QVERIFY2(result.reason.empty(), result.reason.c_str());
+        QCOMPARE(picturesOf(mp3), (std::vector<StoredPicture>{back, red}));
+        QCOMPARE(picturesOf(flac), (std::vector<StoredPicture>{red, back}));
+        QCOMPARE(titleOf(mp3), std::string("Sample Title\n"));
+
+        // A fresh list reads the written cover.
+        FileList again;
+        CoverPanel shown(again);
+        shown.showRows(again.add({mp3, flac}));
+        QCOMPARE(shown.caption(), panel.caption());
+
+        QTest::mouseClick(panel.removeButton(), Qt::LeftButton);
+        QCOMPARE(changed.size(), 2);
+        QCOMPARE(panel.caption(), QString());
+        for (const auto& result : list.writeAll())
+            QVERIFY2(result.reason.empty(), result.reason.c_str());
+        QCOMPARE(picturesOf(mp3), std::vector<StoredPicture>{back});
+        QCOMPARE(picturesOf(flac), std::vector<StoredPicture>{back});
+        QCOMPARE(titleOf(flac), std::string("Sample Title\n"));
+    }
+
+    void aFileThatIsNoCoverIsRefusedWithTheReason_data() {
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("GIF") << "green.gif"
+                             << "JPEG";
+        QTest::newRow("larger than 16 MiB") << "huge.png"
+                                            << "16 MiB";
+        QTest::newRow("text named .png") << "notes.png"
+                                         << "JPEG";
+        QTest::newRow("missing") << "gone.jpg"
+                                 << "gone.jpg";
+    }
+    void aFileThatIsNoCoverIsRefusedWithTheReason() {
+        QFETCH(QString, image);
+        QFETCH(QString, reason);
+        TempDir dir;
+        FileList list;
+        const std::vector<RowId> ids{
+            list.add(audio(dir, "tagged.mp3", "a.mp3", {{3, "blue.jpg"}}))};
+        CoverPanel panel(list);
+        const QString chosen = QString::fromStdString(sample(image.toStdString()));
+        panel.setChooser([&] { return chosen; });
+        panel.show();
+        panel.showRows(ids);
+        const QString before = panel.caption();
+        QSignalSpy refused(&panel, &CoverPanel::refused);
+        QSignalSpy changed(&panel, &CoverPanel::coverChanged);
+
+        QTest::mouseClick(panel.setButton(), Qt::LeftButton);
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(changed.size(), 0);
+        QVERIFY2(panel.refusal().contains(image) && panel.refusal().contains(reason),
+                 qPrintable(panel.refusal()));
+        QCOMPARE(panel.caption(), before);
+        QVERIFY(!list.find(ids[0])->hasPendingChanges());
+    }
+};
+
+QTEST_MAIN(CoverPanelTest)
+#include "CoverPanelTest.moc"
