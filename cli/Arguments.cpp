@@ -118,6 +118,19 @@ Arguments parseArguments(const std::vector<std::string>& args) {
             result.newName = value();
             continue;
         }
+        if (result.command == Command::Set && name == "--cover") {
+            if (result.coverFile || result.removeCover)
+                throw UsageError("give --cover once, or --remove-cover");
+            result.coverFile = value();
+            continue;
+        }
+        if (result.command == Command::Set && name == "--remove-cover" &&
+            equals == std::string::npos) {
+            if (result.coverFile || result.removeCover)
+                throw UsageError("give --cover once, or --remove-cover");
+            result.removeCover = true;
+            continue;
+        }
         const auto option = std::find_if(fieldOptions.begin(), fieldOptions.end(),
                                          [&](const FieldOption& o) { return o.name == name; });
         if (result.command != Command::Set || option == fieldOptions.end())
@@ -134,8 +147,10 @@ Arguments parseArguments(const std::vector<std::string>& args) {
 
     if (result.files.empty())
         throw UsageError("no file given");
-    if (result.command == Command::Set && result.fields.empty())
-        throw UsageError("set needs at least one field to write (--title, --artist, ...)");
+    if (result.command == Command::Set && result.fields.empty() && !result.coverFile &&
+        !result.removeCover)
+        throw UsageError("set needs at least one field to write (--title, --artist, ..., "
+                         "--cover, --remove-cover)");
     if (result.command == Command::Fill) {
         if (!result.pattern)
             throw UsageError("fill needs a pattern: --pattern P");
@@ -180,13 +195,18 @@ std::string helpText() {
            "      Print the title, artist, album, year, genre, comment and track number\n"
            "      of each file: a table, or with --json a JSON array with one object per\n"
            "      file (path, format, the seven fields, or error; a path that is not\n"
-           "      valid UTF-8 also as path_bytes in base64).\n"
+           "      valid UTF-8 also as path_bytes in base64; the front cover as cover:\n"
+           "      mime, bytes, width and height, or null). The table gets a COVER\n"
+           "      column when a file has a cover.\n"
            "  set [--title TEXT] [--artist TEXT] [--album TEXT] [--year TEXT]\n"
-           "      [--genre TEXT] [--comment TEXT] [--track N[/TOTAL]] FILE...\n"
+           "      [--genre TEXT] [--comment TEXT] [--track N[/TOTAL]]\n"
+           "      [--cover IMAGE | --remove-cover] FILE...\n"
            "      Write the given fields into each file. Fields not given keep what the\n"
            "      file holds, and so does everything else in the file. An empty TEXT\n"
            "      (--title \"\") removes the field. A track number without a total keeps\n"
-           "      the total the file holds (4 over 3/12 gives 4/12).\n"
+           "      the total the file holds (4 over 3/12 gives 4/12). --cover makes a\n"
+           "      JPEG or PNG image (16 MiB at most) the front cover of each file;\n"
+           "      --remove-cover removes the front cover. Other pictures stay.\n"
            "  rename --to NAME FILE\n"
            "      Rename FILE within its folder to exactly NAME (extension included).\n"
            "      An existing file is never replaced; NAME may not contain \"/\".\n"

@@ -19,6 +19,9 @@ struct Arguments {
     bool json = false;
     // set: the fields given, in the order given.
     std::vector<std::pair<Field, std::string>> fields;
+    // set: the image to make every file's front cover, or its removal.
+    std::optional<std::string> coverFile;
+    bool removeCover = false;
     // rename: the new name.
     std::optional<std::string> newName;
     // fill, rename: the pattern tying names to tags.

@@ -36,6 +36,18 @@ int writeAndReport(core::FileList& list, const std::vector<core::RowId>& edited,
 }
 
 int runSet(const Arguments& args, std::ostream& out, std::ostream& err) {
+    // The image is checked before any file is read or changed.
+    std::shared_ptr<const Picture> cover;
+    if (args.coverFile) {
+        std::string error;
+        std::optional<Picture> picture = loadCoverFile(*args.coverFile, error);
+        if (!picture) {
+            reportFailure(err, error);
+            return 1;
+        }
+        cover = std::make_shared<const Picture>(std::move(*picture));
+    }
+    const bool coverChange = cover || args.removeCover;
     core::FileList list;
     list.add(args.files);
     // Only rows that were read take the new values; the others fail here.
@@ -50,6 +62,9 @@ int runSet(const Arguments& args, std::ostream& out, std::ostream& err) {
                                                      std::string(row.format->name) + " files.");
         else if (row.state == core::RowState::ReadFailed)
             problem = row.problem;
+        else if (coverChange && !row.holdsCovers())
+            problem = core::namingFile(row.path, "Velmora cannot write covers into " +
+                                                     std::string(row.format->name) + " files.");
         if (problem.empty()) {
             editable.push_back(row.id);
         } else {
@@ -59,6 +74,10 @@ int runSet(const Arguments& args, std::ostream& out, std::ostream& err) {
     }
     for (const auto& [field, value] : args.fields)
         list.setField(editable, field, value);
+    if (cover)
+        list.setCover(editable, cover);
+    else if (args.removeCover)
+        list.removeCover(editable);
 
     return writeAndReport(list, editable, failed, out, err);
 }

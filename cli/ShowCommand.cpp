@@ -93,7 +93,25 @@ std::string failureOf(const core::Row& row) {
     return row.problem;
 }
 
-void printTable(std::span<const core::Row> rows, std::ostream& out) {
+// The front covers of the rows, read once (null where there is none).
+using Covers = std::vector<std::shared_ptr<const Picture>>;
+
+Covers coversOf(const core::FileList& list) {
+    Covers covers;
+    for (const core::Row& row : list.rows())
+        covers.push_back(failed(row) ? nullptr : list.coverOf(row.id).picture);
+    return covers;
+}
+
+// "image/jpeg 512345 B 600x600"
+std::string coverText(const Picture& picture) {
+    std::string text = picture.mime + " " + std::to_string(picture.size()) + " B";
+    if (const auto pixels = imagePixelSize(picture.data ? *picture.data : std::string()))
+        text += " " + std::to_string(pixels->width) + "x" + std::to_string(pixels->height);
+    return text;
+}
+
+void printTable(std::span<const core::Row> rows, const Covers& covers, std::ostream& out) {
     // Cells first, to size the columns.
     std::vector<std::array<std::string, columns.size()>> cells(rows.size());
     std::array<std::size_t, columns.size()> widths{};
@@ -108,11 +126,15 @@ void printTable(std::span<const core::Row> rows, std::ostream& out) {
                                   std::char_traits<char>::length(columns[c].heading)});
         }
     }
+    const bool anyCover =
+        std::any_of(covers.begin(), covers.end(), [](const auto& c) { return c; });
     std::string line;
     pad(line, "FILE", pathWidth + 2);
     pad(line, "FORMAT", formatWidth + 2);
     for (std::size_t c = 0; c < columns.size(); ++c)
         pad(line, columns[c].heading, widths[c] + 2);
+    if (anyCover)
+        line += "COVER";
     printLine(out, line);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const core::Row& row = rows[r];
@@ -123,12 +145,14 @@ void printTable(std::span<const core::Row> rows, std::ostream& out) {
             pad(line, std::string(row.format->name), formatWidth + 2);
             for (std::size_t c = 0; c < columns.size(); ++c)
                 pad(line, cells[r][c], widths[c] + 2);
+            if (covers[r])
+                line += coverText(*covers[r]);
         }
         printLine(out, line);
     }
 }
 
-void printJson(const core::Row& row, std::ostream& out) {
+void printJson(const core::Row& row, const Picture* cover, std::ostream& out) {
     out << "{\"path\": " << jsonString(row.path);
     if (!isUtf8(row.path))
         out << ", \"path_bytes\": \"" << base64(row.path) << '"';
@@ -143,7 +167,15 @@ void printJson(const core::Row& row, std::ostream& out) {
     }
     for (const auto& [key, field] : jsonKeys)
         out << ", \"" << key << "\": " << jsonString(row.current[field]);
-    out << '}';
+    out << ", \"cover\": ";
+    if (!cover) {
+        out << "null}";
+        return;
+    }
+    out << "{\"mime\": " << jsonString(cover->mime) << ", \"bytes\": " << cover->size();
+    if (const auto pixels = imagePixelSize(cover->data ? *cover->data : std::string()))
+        out << ", \"width\": " << pixels->width << ", \"height\": " << pixels->height;
+    out << "}}";
 }
 
 } // namespace
@@ -157,15 +189,16 @@ int runShow(const Arguments& args, std::ostream& out, std::ostream& err) {
             reportFailure(err, failureOf(row));
             status = 1;
         }
+    const Covers covers = coversOf(list);
     if (args.json) {
         out << "[";
         for (std::size_t i = 0; i < list.size(); ++i) {
             out << (i == 0 ? "\n  " : ",\n  ");
-            printJson(list.at(i), out);
+            printJson(list.at(i), covers[i].get(), out);
         }
         out << "\n]\n";
     } else {
-        printTable(list.rows(), out);
+        printTable(list.rows(), covers, out);
     }
     return status;
 }

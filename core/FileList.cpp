@@ -119,6 +119,8 @@ std::vector<RowId> rowsOf(const EditStep& step) {
     std::vector<RowId> rows;
     for (const FieldChange& change : step.fields)
         rows.push_back(change.row);
+    for (const CoverChange& change : step.covers)
+        rows.push_back(change.row);
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
@@ -156,9 +158,63 @@ void FileList::numberTracks(std::span<const RowId> idsInOrder) {
             assign(*row, Field::Track, numberedTrack(++number, row->current[Field::Track]));
 }
 
+void FileList::assignCover(Row& row, const CoverEdit& edit) {
+    if (row.cover == edit)
+        return;
+    history_.recordCover(row.id, row.cover, edit);
+    row.cover = edit;
+}
+
 void FileList::resetRow(Row& row) {
     for (int i = 0; i < FieldCount; ++i)
         assign(row, static_cast<Field>(i), row.baseline.values[i]);
+    assignCover(row, {});
+}
+
+void FileList::setCover(std::span<const RowId> ids, std::shared_ptr<const Picture> picture) {
+    if (!picture)
+        return;
+    StepScope step(history_);
+    for (RowId id : ids)
+        if (Row* row = findRow(id); row && row->holdsCovers())
+            assignCover(*row, {CoverEdit::Set, picture});
+}
+
+bool sameCover(const CoverView& a, const CoverView& b) {
+    if (a.kind != b.kind)
+        return false;
+    if (!a.picture || !b.picture)
+        return a.picture == b.picture;
+    return a.picture->sameAs(*b.picture);
+}
+
+void FileList::removeCover(std::span<const RowId> ids) {
+    StepScope step(history_);
+    for (RowId id : ids)
+        if (Row* row = findRow(id); row && row->holdsCovers())
+            assignCover(*row, {CoverEdit::Remove, nullptr});
+}
+
+CoverView FileList::coverOf(RowId id) const {
+    const Row* row = find(id);
+    if (!row || !row->holdsCovers())
+        return {CoverView::Unsupported, nullptr, false, {}};
+    switch (row->cover.kind) {
+    case CoverEdit::Set:
+        return {CoverView::Shown, row->cover.picture, true, {}};
+    case CoverEdit::Remove:
+        return {CoverView::None, nullptr, true, {}};
+    case CoverEdit::Keep:
+        break;
+    }
+    try {
+        std::optional<Picture> picture = row->format->readFrontCover(row->path);
+        if (!picture)
+            return {};
+        return {CoverView::Shown, std::make_shared<const Picture>(std::move(*picture)), false, {}};
+    } catch (...) {
+        return {CoverView::Failed, nullptr, false, namingFile(row->path, currentErrorText())};
+    }
 }
 
 void FileList::reset() {
@@ -181,6 +237,9 @@ std::vector<RowId> FileList::undo() {
     for (auto it = step->fields.rbegin(); it != step->fields.rend(); ++it)
         if (Row* row = findRow(it->row))
             row->current[it->field] = it->before;
+    for (const CoverChange& change : step->covers)
+        if (Row* row = findRow(change.row))
+            row->cover = change.before;
     return rowsOf(*step);
 }
 
@@ -191,6 +250,9 @@ std::vector<RowId> FileList::redo() {
     for (const FieldChange& change : step->fields)
         if (Row* row = findRow(change.row))
             row->current[change.field] = change.after;
+    for (const CoverChange& change : step->covers)
+        if (Row* row = findRow(change.row))
+            row->cover = change.after;
     return rowsOf(*step);
 }
 
@@ -241,29 +303,51 @@ WriteResult FileList::writeRow(Row& row) {
     WriteResult result{row.id, row.path, WriteOutcome::Unchanged, {}};
     const TagValues values = row.valuesToWrite();
     const FieldMask changed = changedFields(row.baseline, values);
-    if (changed.empty())
+    const bool coverChanged = row.cover.kind != CoverEdit::Keep;
+    if (changed.empty() && !coverChanged)
         return result;
+    bool fieldsWritten = false;
     try {
-        if (!row.holdsTags())
-            throw TagError("Velmora cannot write tags into " +
-                           std::string(row.format ? row.format->name : "this kind of") + " files.");
-        row.format->writeTags(row.path, values, changed);
+        if (!changed.empty()) {
+            if (!row.holdsTags())
+                throw TagError("Velmora cannot write tags into " +
+                               std::string(row.format ? row.format->name : "this kind of") +
+                               " files.");
+            row.format->writeTags(row.path, values, changed);
+            fieldsWritten = true;
+        }
+        if (coverChanged) {
+            if (!row.holdsCovers())
+                throw TagError("Velmora cannot write covers into " +
+                               std::string(row.format ? row.format->name : "this kind of") +
+                               " files.");
+            row.format->writeFrontCover(
+                row.path, row.cover.kind == CoverEdit::Set ? row.cover.picture.get() : nullptr);
+            row.cover = {};
+        }
     } catch (...) {
         result.outcome = WriteOutcome::Failed;
         result.reason = namingFile(row.path, currentErrorText());
+        if (fieldsWritten) // the fields are in the file; the cover change stays
+            rereadBaseline(row, values);
         row.state = RowState::WriteFailed;
         row.problem = result.reason;
         return result;
     }
     result.outcome = WriteOutcome::Written;
-    // The file's values now; what was written, should reading it back fail.
-    TagValues onDisk;
-    std::string ignored;
-    row.baseline = readValues(row.path, row.format, onDisk, ignored) ? onDisk : values;
-    row.current = row.baseline;
+    if (fieldsWritten)
+        rereadBaseline(row, values);
     row.state = RowState::Read;
     row.problem.clear();
     return result;
+}
+
+void FileList::rereadBaseline(Row& row, const TagValues& written) {
+    // The file's values now; what was written, should reading it back fail.
+    TagValues onDisk;
+    std::string ignored;
+    row.baseline = readValues(row.path, row.format, onDisk, ignored) ? onDisk : written;
+    row.current = row.baseline;
 }
 
 std::size_t FileList::pendingCount() const {

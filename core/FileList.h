@@ -16,6 +16,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,6 +30,24 @@ enum class RowState : std::uint8_t {
     WriteFailed, // the last write failed; the unwritten values are kept
 };
 
+// The cover a row shows.
+struct CoverView {
+    enum Kind : std::uint8_t {
+        None,        // the file has no picture, or its cover is to be removed
+        Shown,       // picture holds it (the file's, or the one to be written)
+        Unsupported, // the row's format has no covers
+        Failed,      // the file's cover could not be read: problem says why
+    };
+    Kind kind = None;
+    std::shared_ptr<const Picture> picture;
+    bool pending = false; // an unwritten cover change
+    std::string problem;
+};
+
+// Whether two rows show the same cover (both none, or equal pictures): rows
+// selected together whose covers differ show "(several covers)".
+bool sameCover(const CoverView& a, const CoverView& b);
+
 struct Row {
     RowId id = 0;
     // The file system's bytes, exactly (need not be UTF-8).
@@ -39,15 +59,22 @@ struct Row {
     RowState state = RowState::Read;
     // Why the last read or write failed, naming the file; empty after success.
     std::string problem;
+    // The unwritten cover change.
+    CoverEdit cover;
 
     // The row's format has tags that Velmora reads and writes.
     bool holdsTags() const { return format && format->hasTags(); }
+    // The row's format has covers that Velmora reads and writes.
+    bool holdsCovers() const { return format && format->hasCovers(); }
     // The current values as a write stores them (a typed track number keeps
     // the stored total).
     TagValues valuesToWrite() const;
-    // The fields a write would change; empty when the row needs no write.
+    // The fields a write would change.
     FieldMask pendingChanges() const;
-    bool hasPendingChanges() const { return !pendingChanges().empty(); }
+    // A write would change the file: fields or the cover.
+    bool hasPendingChanges() const {
+        return !pendingChanges().empty() || cover.kind != CoverEdit::Keep;
+    }
 };
 
 enum class WriteOutcome : std::uint8_t { Unchanged, Written, Failed };
@@ -97,7 +124,17 @@ public:
     // Numbers the given rows 1, 2, 3 ... in the order given, each keeping its
     // track total; rows of a format without tags take no number.
     void numberTracks(std::span<const RowId> idsInOrder);
-    // Puts the current values back to the baseline: as the files hold them.
+    // Makes `picture` the front cover of the given rows (rows of a format
+    // without covers are left alone); one copy serves every row.
+    void setCover(std::span<const RowId> ids, std::shared_ptr<const Picture> picture);
+    // Removes the front cover of the given rows when written.
+    void removeCover(std::span<const RowId> ids);
+    // The cover of a row as it shows: the pending change, else the file's front
+    // cover, read now (only the shown row's; the caller keeps it while shown).
+    CoverView coverOf(RowId id) const;
+
+    // Puts the current values back to the baseline (and drops cover changes):
+    // as the files hold them.
     void reset();
     void reset(std::span<const RowId> ids);
 
@@ -131,8 +168,9 @@ public:
     std::string rename(RowId id, const std::string& newName);
 
     // Writes every row with pending changes, in order, going on after a
-    // failure; one result per row reached. A written row's baseline and
-    // current values become what its file now holds.
+    // failure; one result per row reached. The fields go first, then the
+    // cover. A written row's baseline and current values become what its file
+    // now holds; a row whose cover failed keeps its cover change.
     std::vector<WriteResult> writeAll(const Progress& progress = {});
     // The same for one row (Unchanged when it has nothing to write).
     WriteResult write(RowId id);
@@ -143,8 +181,11 @@ public:
 private:
     Row* findRow(RowId id);
     WriteResult writeRow(Row& row);
+    void rereadBaseline(Row& row, const TagValues& written);
     // Sets a current value, recording it in the history.
     void assign(Row& row, Field field, const std::string& value);
+    // Sets the cover change, recording it in the history.
+    void assignCover(Row& row, const CoverEdit& edit);
     void resetRow(Row& row);
 
     std::span<const Format> formats_;

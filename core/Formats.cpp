@@ -16,14 +16,19 @@ namespace {
 
 // One row per format.
 constexpr Format formatTable[] = {
-    {"MP3", ".mp3", mp3::readTags, mp3::writeTags},
-    {"Opus", ".opus", opus::readTags, opus::writeTags},
-    {"Opus", ".ogg .oga", opus::readTags, opus::writeTags, opus::looksLikeOpus},
+    {"MP3", ".mp3", mp3::readTags, mp3::writeTags, nullptr, mp3::readFrontCover,
+     mp3::writeFrontCover},
+    {"Opus", ".opus", opus::readTags, opus::writeTags, nullptr, opus::readFrontCover,
+     opus::writeFrontCover},
+    {"Opus", ".ogg .oga", opus::readTags, opus::writeTags, opus::looksLikeOpus,
+     opus::readFrontCover, opus::writeFrontCover},
     {"Ogg FLAC", ".ogg .oga", flac::readOggFlacTags, nullptr, flac::looksLikeOggFlac},
     {"Ogg Vorbis", ".ogg .oga", vorbis::readTags, vorbis::writeTags},
-    {"FLAC", ".flac", flac::readTags, flac::writeTags},
+    {"FLAC", ".flac", flac::readTags, flac::writeTags, nullptr, flac::readFrontCover,
+     flac::writeFrontCover},
     {"WMA", ".wma", wma::readTags, wma::writeTags},
-    {"MP4/M4A", ".m4a .mp4", mp4::readTags, mp4::writeTags},
+    {"MP4/M4A", ".m4a .mp4", mp4::readTags, mp4::writeTags, nullptr, mp4::readFrontCover,
+     mp4::writeFrontCover},
     {"WAV", ".wav", nullptr, nullptr},
 };
 

@@ -3,6 +3,7 @@
 // Formats.cpp plus its tag unit.
 #pragma once
 
+#include "tags/common/Covers.h"
 #include "tags/common/FormatUnit.h"
 
 #include <span>
@@ -24,8 +25,12 @@ struct Format {
     // For extensions that several formats share (".ogg"): whether the file's
     // content is of this format. Null: the extension alone decides.
     bool (*claims)(const InputFile& file) = nullptr;
+    // The front cover's reader and writer; null for a format without covers.
+    ReadFrontCoverFunction readFrontCover = nullptr;
+    WriteFrontCoverFunction writeFrontCover = nullptr;
 
     bool hasTags() const { return readTags != nullptr && writeTags != nullptr; }
+    bool hasCovers() const { return readFrontCover != nullptr && writeFrontCover != nullptr; }
 };
 
 // Every row of the table.

@@ -14,7 +14,9 @@ std::uint64_t keyOf(RowId row, Field field) {
 } // namespace
 
 std::size_t EditStep::bytes() const {
-    std::size_t total = sizeof(EditStep) + fields.capacity() * sizeof(FieldChange);
+    // A cover's picture is shared with the rows and other steps: not counted.
+    std::size_t total = sizeof(EditStep) + fields.capacity() * sizeof(FieldChange) +
+                        covers.capacity() * sizeof(CoverChange);
     for (const FieldChange& change : fields)
         total += change.before.capacity() + change.after.capacity();
     return total;
@@ -47,16 +49,34 @@ void EditHistory::record(RowId row, Field field, const std::string& before,
         open_.fields[it->second].after = after;
 }
 
+void EditHistory::recordCover(RowId row, const CoverEdit& before, const CoverEdit& after) {
+    if (depth_ == 0) {
+        open();
+        recordCover(row, before, after);
+        close();
+        return;
+    }
+    const auto [it, added] = openCoverIndex_.try_emplace(row, open_.covers.size());
+    if (added)
+        open_.covers.push_back({row, before, after});
+    else
+        open_.covers[it->second].after = after;
+}
+
 void EditHistory::pushClosed() {
     openIndex_.clear();
+    openCoverIndex_.clear();
     // A field edited and edited back is no change.
     std::erase_if(open_.fields,
                   [](const FieldChange& change) { return change.before == change.after; });
+    std::erase_if(open_.covers,
+                  [](const CoverChange& change) { return change.before == change.after; });
     if (open_.empty()) {
         open_ = {};
         return;
     }
     open_.fields.shrink_to_fit();
+    open_.covers.shrink_to_fit();
     for (const EditStep& step : redo_)
         bytes_ -= step.bytes();
     redo_.clear();
@@ -95,15 +115,16 @@ const EditStep* EditHistory::redo() {
 void EditHistory::forgetRows(std::span<const RowId> sortedRows) {
     if (sortedRows.empty())
         return;
-    auto listed = [&](const FieldChange& change) {
+    auto listed = [&](const auto& change) {
         return std::binary_search(sortedRows.begin(), sortedRows.end(), change.row);
     };
     auto prune = [&](auto& steps) {
         for (EditStep& step : steps) {
             const std::size_t before = step.bytes();
-            if (std::erase_if(step.fields, listed) == 0)
+            if (std::erase_if(step.fields, listed) + std::erase_if(step.covers, listed) == 0)
                 continue;
             step.fields.shrink_to_fit();
+            step.covers.shrink_to_fit();
             bytes_ = bytes_ - before + step.bytes();
         }
         std::erase_if(steps, [&](const EditStep& step) {
@@ -121,6 +142,11 @@ void EditHistory::forgetRows(std::span<const RowId> sortedRows) {
         for (std::size_t i = 0; i < open_.fields.size(); ++i)
             openIndex_[keyOf(open_.fields[i].row, open_.fields[i].field)] = i;
     }
+    if (std::erase_if(open_.covers, listed) > 0) {
+        openCoverIndex_.clear();
+        for (std::size_t i = 0; i < open_.covers.size(); ++i)
+            openCoverIndex_[open_.covers[i].row] = i;
+    }
 }
 
 void EditHistory::clear() {
@@ -128,6 +154,7 @@ void EditHistory::clear() {
     redo_.clear();
     open_ = {};
     openIndex_.clear();
+    openCoverIndex_.clear();
     bytes_ = 0;
 }
 

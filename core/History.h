@@ -5,6 +5,7 @@
 // is in it: undoing a step changes the current values only.
 #pragma once
 
+#include "core/CoverEdit.h"
 #include "tags/common/TagFields.h"
 
 #include <cstddef>
@@ -29,12 +30,20 @@ struct FieldChange {
     std::string after;
 };
 
-// One undoable step. Further kinds of change (a cover) join as vectors of
-// their own beside `fields`.
+// The cover change of one row, as a step changed it.
+struct CoverChange {
+    RowId row = 0;
+    CoverEdit before;
+    CoverEdit after;
+};
+
+// One undoable step. Further kinds of change join as vectors of their own
+// beside `fields` and `covers`.
 struct EditStep {
     std::vector<FieldChange> fields;
+    std::vector<CoverChange> covers;
 
-    bool empty() const { return fields.empty(); }
+    bool empty() const { return fields.empty() && covers.empty(); }
     // What the step holds in memory, roughly.
     std::size_t bytes() const;
 };
@@ -59,6 +68,8 @@ public:
     // Records a change into the open step. A field changed again within one
     // step keeps its first `before`.
     void record(RowId row, Field field, const std::string& before, const std::string& after);
+    // The same for a row's cover change.
+    void recordCover(RowId row, const CoverEdit& before, const CoverEdit& after);
 
     // The step to undo (its changes to be put back, last first), moved to the
     // redo side; null when there is none. An open step is closed first.
@@ -87,6 +98,7 @@ private:
     EditStep open_;
     // Where a row's field sits in open_, so repeated changes merge.
     std::unordered_map<std::uint64_t, std::size_t> openIndex_;
+    std::unordered_map<RowId, std::size_t> openCoverIndex_;
     int depth_ = 0;
     // Memory of undo_ and redo_.
     std::size_t bytes_ = 0;

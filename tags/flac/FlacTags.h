@@ -10,12 +10,19 @@
 // and the audio frames are kept byte for byte.
 #pragma once
 
+#include "tags/common/Covers.h"
 #include "tags/common/FormatUnit.h"
 
 namespace velmora::flac {
 
 TagValues readTags(const std::string& path);
 void writeTags(const std::string& path, const TagValues& values, FieldMask changed);
+
+// The cover as PICTURE blocks (see tags/common/Covers.h). A write rebuilds
+// the file beside the old one: the new block takes the old front cover's place
+// (or goes before the padding), every other block is copied as it is.
+std::optional<Picture> readFrontCover(const std::string& path);
+void writeFrontCover(const std::string& path, const Picture* cover);
 
 // Whether a file begins (after any ID3v2 tags) with a FLAC stream.
 bool looksLikeFlac(const InputFile& file);

@@ -298,4 +298,9 @@ TagScan scanTag(TagSource& source, bool whole) {
     return scan;
 }
 
+bool readFrameContent(int version, std::uint16_t flags, bool tagUnsync, std::string_view data,
+                      std::string& temp, std::string_view& out) {
+    return frameContent(version, flags, tagUnsync, data, temp, out);
+}
+
 } // namespace velmora::id3

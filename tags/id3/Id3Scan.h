@@ -56,4 +56,10 @@ std::string_view frameIdFor(Field field, int version);
 // source raises (a read the system fails); damage ends the walk quietly.
 TagScan scanTag(TagSource& source, bool whole);
 
+// The content of a frame's data without what its flags add (grouping byte,
+// data length, unsynchronisation; temp holds undone bytes), or false when it
+// cannot be read (compressed, encrypted, damaged).
+bool readFrameContent(int version, std::uint16_t flags, bool tagUnsync, std::string_view data,
+                      std::string& temp, std::string_view& out);
+
 } // namespace velmora::id3

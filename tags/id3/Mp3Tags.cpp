@@ -3,6 +3,7 @@
 #include "tags/id3/Mp3Tags.h"
 
 #include "tags/id3/Id3Edit.h"
+#include "tags/id3/Id3Picture.h"
 #include "tags/id3/Id3Scan.h"
 #include "tags/id3/Id3Source.h"
 #include "tags/id3/Id3Tag.h"
@@ -211,6 +212,125 @@ void writeTags(const std::string& path, const TagValues& values, FieldMask chang
     } catch (const TagError& e) {
         throw TagError("Cannot write file \"" + expandPath(path) + "\". " + e.what());
     }
+}
+
+namespace {
+
+[[noreturn]] void raiseCover(bool writing, const std::string& path, const std::string& reason) {
+    throw TagError("Cannot " + std::string(writing ? "write" : "read") + " the cover of \"" +
+                   expandPath(path) + "\": " + reason + ".");
+}
+
+// A frame's data, whole or its first `limit` bytes, with what its flags add
+// removed; false when it cannot be read (compressed, encrypted).
+bool apicContent(TagSource& source, const TagScan& scan, const FrameRef& frame, std::size_t limit,
+                 std::string& out) {
+    const std::size_t n = std::min<std::size_t>(frame.dataSize, limit);
+    std::string_view data =
+        scan.plain.empty()
+            ? source.bytes(frame.offset + frame.headerSize, n)
+            : std::string_view(scan.plain).substr(frame.offset + frame.headerSize, n);
+    std::string raw(data), temp;
+    std::string_view content;
+    if (!readFrameContent(scan.version, frame.flags, scan.flags & kTagUnsync, raw, temp, content))
+        return false;
+    out.assign(content);
+    return true;
+}
+
+// The picture type of an APIC frame, from its first bytes.
+std::optional<std::uint8_t> apicTypeOf(TagSource& source, const TagScan& scan,
+                                       const FrameRef& frame) {
+    std::string head;
+    if (frame.name() != "APIC" || !apicContent(source, scan, frame, 512, head))
+        return std::nullopt;
+    return apicType(head);
+}
+
+} // namespace
+
+std::optional<Picture> readFrontCover(const std::string& path) {
+    InputFile in(path);
+    FileSource source(in);
+    const TagScan scan = scanTag(source, true);
+    if (!scan.present || scan.version < 3)
+        return std::nullopt;
+    const FrameRef* chosen = nullptr;
+    for (const FrameRef& frame : scan.frames) {
+        const auto type = apicTypeOf(source, scan, frame);
+        if (!type)
+            continue;
+        if (*type == kFrontCover) {
+            chosen = &frame;
+            break;
+        }
+        if (!chosen)
+            chosen = &frame;
+    }
+    if (!chosen)
+        return std::nullopt;
+    std::string content;
+    std::optional<Picture> picture;
+    if (apicContent(source, scan, *chosen, chosen->dataSize, content))
+        picture = parseApic(content);
+    if (!picture)
+        raiseCover(false, path, "The picture frame is damaged");
+    return picture;
+}
+
+void writeFrontCover(const std::string& path, const Picture* cover) {
+    InputFile in(path);
+    FileSource source(in);
+    const TagScan scan = scanTag(source, true);
+    if (scan.present && (scan.version < 3 || !scan.plain.empty()))
+        raiseCover(true, path,
+                   "Velmora writes covers into ID3v2.3 and ID3v2.4 tags that are not "
+                   "unsynchronised as a whole");
+    const std::uint64_t audioStart = !scan.present   ? 0
+                                     : scan.complete ? scan.declaredEnd
+                                                     : scan.framesEnd;
+    const std::string trailer = trailerOf(in, audioStart);
+    const std::uint64_t audioEnd = in.size() - trailer.size();
+    const int version = scan.present && scan.version == 4 ? 4 : 3;
+    const bool unsync = version == 4 && (scan.flags & kTagUnsync);
+
+    std::vector<Piece> pieces;
+    if (!scan.present) {
+        if (!cover)
+            return;
+        // A new tag shows what the trailer shows, so the values stay as they were.
+        const TagValues shown = trailer.empty() ? TagValues{} : readV1(trailer);
+        FieldMask mask;
+        for (int i = 0; i < FieldCount; ++i)
+            mask.set(static_cast<Field>(i), !shown[static_cast<Field>(i)].empty());
+        pieces = planFrames(scan, source, version, shown, mask, FrameOrder::KeepPlaces);
+        pieces.push_back({false, 0, 0, apicFrame(*cover, version)});
+    } else {
+        bool placed = false, removed = false;
+        for (const FrameRef& frame : scan.frames) {
+            if (apicTypeOf(source, scan, frame) == kFrontCover) {
+                removed = true;
+                if (cover && !placed)
+                    pieces.push_back({false, 0, 0, apicFrame(*cover, version, unsync)});
+                placed = true;
+                continue;
+            }
+            if (!pieces.empty() && pieces.back().carried &&
+                pieces.back().from + pieces.back().length == frame.offset)
+                pieces.back().length += frame.size();
+            else
+                pieces.push_back({true, frame.offset, frame.size(), {}});
+        }
+        if (!cover && !removed)
+            return;
+        if (cover && !placed)
+            pieces.push_back({false, 0, 0, apicFrame(*cover, version, unsync)});
+    }
+    const bool roomUsable = scan.present && scan.complete && scan.framesStart == kHeaderSize &&
+                            !(scan.version == 4 && (scan.flags & kTagFooter));
+    if (roomUsable && writeInTagRoom(in, source, scan, pieces))
+        return;
+    replaceWithTag(in, scan, version, pieces, audioStart, audioEnd, trailer);
 }
 
 } // namespace velmora::mp3

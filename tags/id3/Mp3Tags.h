@@ -19,11 +19,19 @@
 // file and the reason.
 #pragma once
 
+#include "tags/common/Covers.h"
 #include "tags/common/FormatUnit.h"
 
 namespace velmora::mp3 {
 
 TagValues readTags(const std::string& path);
 void writeTags(const std::string& path, const TagValues& values, FieldMask changed);
+
+// The cover as APIC frames (see tags/common/Covers.h) of a version 2.3 or 2.4
+// tag, which keeps its version; a file without a tag gets a version 2.3 tag
+// holding the picture and what its ID3v1 trailer shows. Written in the tag's
+// room when it fits, as writeTags does; otherwise the file is replaced.
+std::optional<Picture> readFrontCover(const std::string& path);
+void writeFrontCover(const std::string& path, const Picture* cover);
 
 } // namespace velmora::mp3

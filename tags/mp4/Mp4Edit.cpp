@@ -249,7 +249,10 @@ Pieces editItems(const TagLayout& layout, const TagValues& values, FieldMask cha
 
 EditPlan planEdit(const ByteSource& src, const TagLayout& layout, const TagValues& values,
                   FieldMask changed) {
-    const Pieces items = editItems(layout, values, changed);
+    return planItemsEdit(src, layout, editItems(layout, values, changed));
+}
+
+EditPlan planItemsEdit(const ByteSource& src, const TagLayout& layout, const Pieces& items) {
     if (auto plan = planInPlace(layout, items))
         return std::move(*plan);
     // The new movie atom: the user data rebuilt, everything else copied, the

@@ -49,5 +49,7 @@ Pieces editItems(const TagLayout& layout, const TagValues& values, FieldMask cha
 // Raises ParseError when the file cannot be rewritten safely (with the reason).
 EditPlan planEdit(const ByteSource& src, const TagLayout& layout, const TagValues& values,
                   FieldMask changed);
+// The same for a new list of items (the contents of the new `ilst`).
+EditPlan planItemsEdit(const ByteSource& src, const TagLayout& layout, const Pieces& items);
 
 } // namespace velmora::mp4

@@ -1,5 +1,6 @@
 #include "tags/mp4/Mp4Tags.h"
 
+#include "tags/mp4/Mp4Covers.h"
 #include "tags/mp4/Mp4Edit.h"
 #include "tags/mp4/Mp4FileSource.h"
 #include "tags/mp4/Mp4Items.h"
@@ -95,6 +96,36 @@ void writeTags(const std::string& path, const TagValues& values, FieldMask chang
     }
     if (!plan.inPlace)
         rebuild(in, plan.file, progress);
+}
+
+std::optional<Picture> readFrontCover(const std::string& path) {
+    const InputFile in(path);
+    const FileSource src(in);
+    try {
+        const TagLayout layout = locateTag(src, Scan::ForRead);
+        return frontCoverOf(src, layout.items);
+    } catch (const ParseError& e) {
+        raise(path, "read", e.what());
+    }
+}
+
+void writeFrontCover(const std::string& path, const Picture* cover) {
+    const InputFile in(path);
+    EditPlan plan;
+    try {
+        const FileSource src(in);
+        const TagLayout layout = locateTag(src, Scan::ForWrite);
+        const std::optional<Pieces> items = itemsWithFrontCover(src, layout.items, cover);
+        if (!items)
+            return; // no cover to remove
+        plan = planItemsEdit(src, layout, *items);
+        if (plan.inPlace)
+            writePatches(in, plan.patches);
+    } catch (const ParseError& e) {
+        raise(path, "write", e.what());
+    }
+    if (!plan.inPlace)
+        rebuild(in, plan.file, Progress());
 }
 
 bool looksLikeMp4(const void* head, std::size_t n) {

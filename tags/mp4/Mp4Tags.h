@@ -8,6 +8,7 @@
 // freeform items and unknown atoms are copied as they are.
 #pragma once
 
+#include "tags/common/Covers.h"
 #include "tags/common/FormatUnit.h"
 
 #include <cstdint>
@@ -22,6 +23,12 @@ void writeTags(const std::string& path, const TagValues& values, FieldMask chang
 using Progress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 void writeTags(const std::string& path, const TagValues& values, FieldMask changed,
                const Progress& progress);
+
+// The cover as the first image of the `covr` item (see tags/common/Covers.h):
+// MP4 pictures have no type, so the first image is the front cover. A write
+// replaces or removes that image only; the item's other images stay.
+std::optional<Picture> readFrontCover(const std::string& path);
+void writeFrontCover(const std::string& path, const Picture* cover);
 
 // Whether the first bytes of a file look like an MP4 file (an `ftyp` atom).
 bool looksLikeMp4(const void* head, std::size_t n);

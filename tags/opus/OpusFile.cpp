@@ -2,6 +2,7 @@
 // new file.
 #include "tags/opus/OpusTags.h"
 
+#include "tags/common/CoverComments.h"
 #include "tags/common/VorbisComments.h"
 #include "tags/opus/CommentPacketReader.h"
 #include "tags/opus/FieldComments.h"
@@ -9,6 +10,7 @@
 #include "tags/opus/OggHeaderPages.h"
 
 #include <cstring>
+#include <functional>
 
 namespace velmora::opus {
 
@@ -115,9 +117,13 @@ TagValues readTags(const std::string& path) {
     }
 }
 
-void writeTags(const std::string& path, const TagValues& values, FieldMask changed) {
-    if (changed.empty())
-        return;
+namespace {
+
+// Replaces the comment packet by one whose list `edit` makes from the old
+// list; a packet equal to the old one leaves the file untouched.
+using ListEdit = std::function<vc::EditedComments(const std::vector<std::string_view>&)>;
+
+void rewriteComments(const std::string& path, const ListEdit& edit) {
     const InputFile file(path);
     const HeaderPages pages = headersOf(file, true);
     if (!pages.checksumsValid)
@@ -130,7 +136,7 @@ void writeTags(const std::string& path, const TagValues& values, FieldMask chang
     std::size_t used = 0;
     if (!vc::parseComments(body, list, used))
         raise(true, path, "The Opus comment header is damaged");
-    const vc::EditedComments edited = vc::applyEdits(list.comments, values, changed);
+    const vc::EditedComments edited = edit(list.comments);
     std::string packet = kCommentMagic;
     vc::appendComments(packet, list.vendor, edited.comments);
     packet.append(body.substr(used)); // binary data after the comments stays
@@ -143,7 +149,7 @@ void writeTags(const std::string& path, const TagValues& values, FieldMask chang
     const std::uint64_t rest = last.offset + last.size;
     const auto shift = static_cast<std::uint32_t>(newPages.size() - pages.commentPages.size());
 
-    ReplaceFile out(path);
+    ReplaceFile out(file);
     out.copyFrom(file, 0, first.offset);
     for (const std::string& page : newPages)
         out.write(page);
@@ -154,6 +160,39 @@ void writeTags(const std::string& path, const TagValues& values, FieldMask chang
     else
         copyRenumbered(file, rest, pages.serial, shift, out);
     out.commit();
+}
+
+} // namespace
+
+void writeTags(const std::string& path, const TagValues& values, FieldMask changed) {
+    if (changed.empty())
+        return;
+    rewriteComments(path, [&](const std::vector<std::string_view>& comments) {
+        return vc::applyEdits(comments, values, changed);
+    });
+}
+
+std::optional<Picture> readFrontCover(const std::string& path) {
+    const InputFile file(path);
+    const HeaderPages pages = headersOf(file, false);
+    const std::string_view body = std::string_view(pages.comments).substr(kCommentMagic.size());
+    vc::CommentList list;
+    std::size_t used = 0;
+    bool damaged = false;
+    std::optional<Picture> cover;
+    if (vc::parseComments(body, list, used))
+        cover = vc::frontCoverOf(list.comments, damaged);
+    else
+        damaged = true;
+    if (damaged)
+        raise(false, path, "The Opus comment header is damaged");
+    return cover;
+}
+
+void writeFrontCover(const std::string& path, const Picture* cover) {
+    rewriteComments(path, [&](const std::vector<std::string_view>& comments) {
+        return vc::withFrontCover(comments, cover);
+    });
 }
 
 } // namespace velmora::opus

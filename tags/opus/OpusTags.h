@@ -9,12 +9,18 @@
 // new file is renamed over the old one.
 #pragma once
 
+#include "tags/common/Covers.h"
 #include "tags/common/FormatUnit.h"
 
 namespace velmora::opus {
 
 TagValues readTags(const std::string& path);
 void writeTags(const std::string& path, const TagValues& values, FieldMask changed);
+
+// The cover as METADATA_BLOCK_PICTURE comments (see tags/common/Covers.h),
+// written as the fields are. Reading reads the whole comment packet.
+std::optional<Picture> readFrontCover(const std::string& path);
+void writeFrontCover(const std::string& path, const Picture* cover);
 
 // Whether a file's first Ogg stream is Opus (its first packet is "OpusHead"),
 // whatever its extension: an .ogg or .oga file may hold Opus.
