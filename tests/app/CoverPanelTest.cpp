@@ -2,6 +2,7 @@
 // encodes and draws the images, mid3v2 and vorbiscomment tag, mutagen adds
 // pictures; TagLib reads the written pictures back.
 #include "app/CoverPanel.h"
+#include "app/UndoRedo.h"
 #include "tests/cli/SampleFiles.h"
 #include "tests/common/TestFiles.h"
 
@@ -230,6 +231,43 @@ private slots:
         QCOMPARE(picturesOf(mp3), std::vector<StoredPicture>{back});
         QCOMPARE(picturesOf(flac), std::vector<StoredPicture>{back});
         QCOMPARE(titleOf(flac), std::string("Sample Title\n"));
+    }
+
+    void theUndoKeysTakeBackACoverChangeAndApplyToAll() {
+        TempDir dir;
+        const std::vector<std::string> paths{
+            audio(dir, "tagged.mp3", "a.mp3", {{3, "blue.jpg"}}),
+            audio(dir, "tagged.flac", "b.flac", {{3, "blue.jpg"}})};
+        FileList list;
+        const auto rows = list.add(paths);
+        QWidget window;
+        auto* panel = new CoverPanel(list, &window);
+        UndoRedo history(list, &window);
+        connect(&history, &UndoRedo::rowsChanged, panel, &CoverPanel::refresh);
+        panel->setChooser([&] { return QString::fromStdString(sample("red.png")); });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        panel->showRows(rows);
+        const QString blue = panel->caption();
+
+        list.setFieldInAll(velmora::Field::Artist, "Everyone");
+        QTest::mouseClick(panel->setButton(), Qt::LeftButton);
+        const QString red = panel->caption();
+        QVERIFY(red != blue);
+        const auto press = [&](Qt::KeyboardModifiers modifiers) {
+            QTest::keyClick(panel->setButton(), Qt::Key_Z, modifiers);
+        };
+        press(Qt::ControlModifier);
+        QCOMPARE(panel->caption(), blue);
+        QCOMPARE(list.find(rows[1])->current[velmora::Field::Artist], std::string("Everyone"));
+        press(Qt::ControlModifier);
+        QCOMPARE(list.pendingCount(), std::size_t{0});
+        press(Qt::ControlModifier | Qt::ShiftModifier);
+        press(Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(panel->caption(), red);
+        for (const auto& result : list.writeAll())
+            QVERIFY2(result.reason.empty(), result.reason.c_str());
+        QCOMPARE(picturesOf(paths[1]), (std::vector<StoredPicture>{{3, bytesOf("red.png")}}));
     }
 
     void aFileThatIsNoCoverIsRefusedWithTheReason_data() {
