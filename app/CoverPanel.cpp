@@ -4,7 +4,6 @@
 #include "tags/common/Covers.h"
 
 #include <QFileDialog>
-#include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -15,7 +14,8 @@ namespace core = velmora::core;
 
 namespace {
 
-constexpr int PictureSide = 150;
+// The picture's largest side; it shrinks to the panel's width.
+constexpr int MaxPictureSide = 300;
 
 QString sizeCaption(const velmora::Picture& picture, const QImage& image) {
     const std::string_view bytes = picture.data ? std::string_view(*picture.data) : "";
@@ -36,10 +36,11 @@ CoverPanel::CoverPanel(core::FileList& list, QWidget* parent) : QWidget(parent),
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     image_ = new QLabel(this);
-    image_->setFixedSize(PictureSide, PictureSide);
     image_->setAlignment(Qt::AlignCenter);
     image_->setFrameShape(QFrame::StyledPanel);
-    layout->addWidget(image_, 0, Qt::AlignHCenter);
+    image_->setMinimumSize(32, 32);
+    image_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    layout->addWidget(image_);
     caption_ = new QLabel(this);
     caption_->setAlignment(Qt::AlignHCenter);
     caption_->setWordWrap(true);
@@ -50,20 +51,16 @@ CoverPanel::CoverPanel(core::FileList& list, QWidget* parent) : QWidget(parent),
     refusal_->hide();
     layout->addWidget(refusal_);
 
-    auto* buttons = new QHBoxLayout;
     set_ = new QPushButton(QStringLiteral("Set cover\u2026"), this);
     remove_ = new QPushButton(QStringLiteral("Remove cover"), this);
-    buttons->addWidget(set_);
-    buttons->addWidget(remove_);
-    layout->addLayout(buttons);
-    layout->addStretch();
+    layout->addWidget(set_);
+    layout->addWidget(remove_);
 
     chooser_ = [this] {
         return QFileDialog::getOpenFileName(this, QStringLiteral("Set cover"), {}, ImageFilter);
     };
     connect(set_, &QPushButton::clicked, this, &CoverPanel::chooseCover);
     connect(remove_, &QPushButton::clicked, this, &CoverPanel::removeCover);
-    setFixedWidth(PictureSide + 40);
     showRows({});
 }
 
@@ -112,21 +109,36 @@ void CoverPanel::showRows(RowIds ids) {
 
 void CoverPanel::showPicture(std::shared_ptr<const velmora::Picture> picture) {
     picture_ = std::move(picture);
+    image_->clear();
     QImage image;
     if (picture_ && picture_->data)
         image.loadFromData(reinterpret_cast<const uchar*>(picture_->data->data()),
                            int(picture_->data->size()));
-    if (image.isNull()) {
-        image_->clear();
-    } else {
-        image_->setPixmap(QPixmap::fromImage(image.scaled(
-            PictureSide - 4, PictureSide - 4, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-    }
+    // Kept at most as large as the panel may show it, not at the file's size.
+    scaled_ = image.isNull() ? QImage()
+                             : image.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio,
+                                            Qt::SmoothTransformation);
     caption_->setText(sizeCaption(*picture_, image));
+    fitPicture();
+}
+
+void CoverPanel::fitPicture() {
+    if (scaled_.isNull())
+        return;
+    const QSize room = image_->contentsRect().size() - QSize(2, 2);
+    image_->setPixmap(
+        QPixmap::fromImage(scaled_.scaled(room.boundedTo(scaled_.size()).expandedTo(QSize(1, 1)),
+                                          Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+void CoverPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitPicture();
 }
 
 void CoverPanel::showText(const QString& text) {
     picture_.reset();
+    scaled_ = QImage();
     image_->clear();
     caption_->setText(text);
 }
@@ -140,7 +152,7 @@ QString CoverPanel::refusal() const {
 }
 
 bool CoverPanel::showsPicture() const {
-    return !image_->pixmap().isNull();
+    return !scaled_.isNull();
 }
 
 void CoverPanel::chooseCover() {

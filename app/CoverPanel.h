@@ -8,6 +8,7 @@
 
 #include "core/FileList.h"
 
+#include <QImage>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -56,6 +57,9 @@ public:
     QPushButton* setButton() const { return set_; }
     QPushButton* removeButton() const { return remove_; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 signals:
     // After "Set cover…" or "Remove cover" changed these rows.
     void coverChanged(const CoverPanel::RowIds& ids);
@@ -66,12 +70,16 @@ private:
     void chooseCover();
     void showPicture(std::shared_ptr<const velmora::Picture> picture);
     void showText(const QString& text);
+    // Draws the picture as large as the panel's room allows.
+    void fitPicture();
     // The rows among ids_ whose formats hold covers.
     RowIds coverRows() const;
 
     velmora::core::FileList& list_;
     RowIds ids_;
     std::shared_ptr<const velmora::Picture> picture_;
+    // The shown picture decoded, at most as large as it is ever drawn.
+    QImage scaled_;
     Chooser chooser_;
     QLabel* image_ = nullptr;
     QLabel* caption_ = nullptr;
