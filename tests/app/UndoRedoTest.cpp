@@ -90,34 +90,6 @@ private slots:
         QVERIFY2(velmora::test::makeSampleFiles(samples_->path()), "ffmpeg or mid3v2");
     }
 
-    void theKeysUndoAndRedoApplyToAllAndNumbering() {
-        TempDir dir;
-        FileList list;
-        const auto ids = addCopies(list, dir, 3);
-        Window window;
-        UndoRedo history(list, &window);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        window.table->setFocus();
-        QSignalSpy changed(&history, &UndoRedo::rowsChanged);
-
-        list.setFieldInAll(Field::Artist, "Everyone");
-        list.numberTracks(ids);
-        press(window.table, false);
-        QCOMPARE(changed.size(), 1);
-        QCOMPARE(list.find(ids[2])->current[Field::Track], std::string("3/12"));
-        QCOMPARE(artists(list), std::vector<std::string>(3, "Everyone"));
-        press(window.table, false);
-        QCOMPARE(changed.last().at(0).value<UndoRedo::RowIds>(), ids);
-        QCOMPARE(artists(list), std::vector<std::string>(3, "Sample Artist"));
-        press(window.table, false); // nothing left: no signal
-        QCOMPARE(changed.size(), 2);
-
-        press(window.table, true);
-        QCOMPARE(artists(list), std::vector<std::string>(3, "Everyone"));
-        QCOMPARE(list.pendingCount(), std::size_t{3});
-    }
-
     void aFieldUndoesItsTypingFirst_data() {
         QTest::addColumn<QString>("kind");
         QTest::newRow("line") << "line";
