@@ -37,6 +37,13 @@ std::optional<bool> fieldCan(QObject* widget, Direction direction) {
     return !readOnly && (undo ? document->isUndoAvailable() : document->isRedoAvailable());
 }
 
+// An editable text field (an editable combo box counts).
+bool isTextField(QObject* widget) {
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        return combo->isEditable();
+    return fieldCan(widget, Direction::Undo).has_value();
+}
+
 // The key's direction when it is the undo or redo key.
 std::optional<Direction> directionOf(const QKeyEvent& key) {
     if (key.matches(QKeySequence::Undo))
@@ -68,6 +75,8 @@ UndoRedo::UndoRedo(velmora::core::FileList& list, QWidget* window)
 
 UndoRedo::~UndoRedo() {
     qApp->removeEventFilter(this);
+    if (fieldInStep_)
+        list_.endStep();
 }
 
 void UndoRedo::addTo(QMenu* menu) {
@@ -83,6 +92,7 @@ void UndoRedo::refresh() {
 
 UndoRedo::RowIds UndoRedo::undo() {
     RowIds changed = list_.undo();
+    reopenFieldStep();
     refresh();
     if (!changed.empty())
         emit rowsChanged(changed);
@@ -91,18 +101,41 @@ UndoRedo::RowIds UndoRedo::undo() {
 
 UndoRedo::RowIds UndoRedo::redo() {
     RowIds changed = list_.redo();
+    reopenFieldStep();
     refresh();
     if (!changed.empty())
         emit rowsChanged(changed);
     return changed;
 }
 
+void UndoRedo::reopenFieldStep() {
+    // The list ended the field's step wholly; the typing that follows is a new one.
+    if (fieldInStep_)
+        list_.beginStep();
+}
+
 bool UndoRedo::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::ShortcutOverride)
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ShortcutOverride && type != QEvent::FocusIn && type != QEvent::FocusOut)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != window_)
         return false;
+    if (type == QEvent::FocusIn) {
+        // One step from entering a field to leaving it.
+        if (!fieldInStep_ && isTextField(widget)) {
+            fieldInStep_ = widget;
+            list_.beginStep();
+        }
+        return false;
+    }
+    if (type == QEvent::FocusOut) {
+        if (widget == fieldInStep_) {
+            fieldInStep_ = nullptr;
+            list_.endStep();
+        }
+        return false;
+    }
     const auto direction = directionOf(*static_cast<QKeyEvent*>(event));
     if (!direction)
         return false;

@@ -2,12 +2,14 @@
 // (Ctrl+Z) and "Redo" (Ctrl+Shift+Z), for its popup menu and its keys. Inside
 // a text field that has the focus the keys first undo and redo the typing
 // there, as in every text field; only when the field has nothing to undo (or
-// redo) do they go to the list.
+// redo) do they go to the list. The edits made from entering a text field of
+// the window to leaving it are one step.
 #pragma once
 
 #include "core/FileList.h"
 
 #include <QObject>
+#include <QPointer>
 #include <vector>
 
 class QAction;
@@ -43,8 +45,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void reopenFieldStep();
+
     velmora::core::FileList& list_;
     QWidget* window_;
     QAction* undo_;
     QAction* redo_;
+    // The text field whose step is open: it has the focus.
+    QPointer<QWidget> fieldInStep_;
 };
