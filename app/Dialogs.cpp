@@ -1,10 +1,12 @@
 #include "app/Dialogs.h"
 
+#include "app/Settings.h"
 #include "app/dir.h"
 
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -16,10 +18,14 @@
 
 QStringList QtDialogs::getOpenFileNames(QWidget* parent, const QString& filter) {
     // Several files at once, no read-only box, resizable: the Qt dialog's defaults.
-    // It opens where the last choice was made in this run.
-    const QStringList files = QFileDialog::getOpenFileNames(parent, QString(), lastFolder_, filter);
+    // It opens where files were chosen last, in this run or an earlier one.
+    QString start = velmora::settings::LastFileFolder();
+    if (start.isEmpty() || !QFileInfo(start).isDir())
+        start = QDir::homePath();
+    const QStringList files = QFileDialog::getOpenFileNames(
+        parent, QString(), start, filter, nullptr, QFileDialog::DontUseNativeDialog);
     if (!files.isEmpty())
-        lastFolder_ = QFileInfo(files.first()).absolutePath();
+        velmora::settings::SetLastFileFolder(QFileInfo(files.first()).absolutePath());
     return files;
 }
 

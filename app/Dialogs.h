@@ -36,7 +36,9 @@ public:
     virtual void openUrl(const QString& url) = 0;
 };
 
-// The real dialogs of Qt.
+// The real dialogs of Qt: Qt's own file dialog rather than the desktop's, so
+// it takes the application's colours (the skin's, once it is loaded) like the
+// message boxes do.
 class QtDialogs : public Dialogs {
 public:
     QStringList getOpenFileNames(QWidget* parent, const QString& filter) override;
@@ -47,7 +49,4 @@ public:
     void writeReport(QWidget* parent, const QString& summary, const QStringList& failures) override;
     CloseAnswer askWriteDiscardCancel(QWidget* parent, const QString& text) override;
     void openUrl(const QString& url) override;
-
-private:
-    QString lastFolder_;
 };

@@ -11,6 +11,7 @@
 #include "components/skin/SkinIcons.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
@@ -31,10 +32,10 @@ using velmora::Field;
 
 Tfm_main* fm_main = nullptr;
 
-// The platform's frame with minimize and close, never maximize.
+// The platform's frame with minimize, maximize and close.
 static constexpr Qt::WindowFlags PlainWindowFlags =
     Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-    Qt::WindowCloseButtonHint;
+    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
 
 namespace {
 
@@ -58,11 +59,14 @@ Tfm_main::Tfm_main(QWidget* parent) : QWidget(parent), dialogs_(std::make_unique
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(PlainWindowFlags);
     setGeometry(270, 182, 773, 497);
-    setFixedSize(773, 497);
+    // The window grows from its design size, never below it.
+    setMinimumSize(773, 497);
     createComponents();
+    anchorComponents();
     createPopupMenu();
     createShortcuts();
     connectHandlers();
+    chainTabOrder();
 }
 
 Tfm_main::~Tfm_main() {
@@ -74,6 +78,8 @@ Tfm_main::~Tfm_main() {
         child->disconnect(this);
     if (fm_main == this)
         fm_main = nullptr;
+    if (applicationPalette_)
+        QApplication::setPalette(*applicationPalette_);
 }
 
 void Tfm_main::setDialogs(std::unique_ptr<Dialogs> dialogs) {
@@ -189,6 +195,19 @@ void Tfm_main::createPopupMenu() {
     PopupMenu1->addSeparator();
     Remove2 = PopupMenu1->addAction(QStringLiteral("Remove"));
     Clear2 = PopupMenu1->addAction(QStringLiteral("Clear"));
+    PopupMenu1->addSeparator();
+    // Rename and Write Tags do what F2 and Ctrl+S do; the menu shows those keys.
+    Rename1 = PopupMenu1->addAction(QStringLiteral("Rename"));
+    WriteTags1 = PopupMenu1->addAction(QStringLiteral("Write Tags"));
+    for (auto [action, keys] : {std::pair{Rename1, QKeySequence(Qt::Key_F2)},
+                                std::pair{WriteTags1, QKeySequence(Qt::CTRL | Qt::Key_S)}}) {
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        action->setShortcutVisibleInContextMenu(true);
+    }
+    connect(Rename1, &QAction::triggered, this, [this] { Guard([&] { lv_id3DblClick(); }); });
+    connect(WriteTags1, &QAction::triggered, this,
+            [this] { Guard([&] { RunSkinCommand(QStringLiteral("ok")); }); });
     connect(lv_id3, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu1->popup(lv_id3->viewport()->mapToGlobal(pos)); });
 }
@@ -309,6 +328,7 @@ void Tfm_main::closeEvent(QCloseEvent* event) {
             return event->ignore();
         }
     }
+    saveSettings();
     QWidget::closeEvent(event);
 }
 
@@ -331,12 +351,17 @@ void Tfm_main::FormShow() {
     } catch (const std::exception& e) {
         skinError = QString::fromUtf8(e.what());
     }
-    if (!skinned_)
+    if (skinned_)
+        applyDialogColours();
+    else
         createPlainCommandBar();
     fillGenreList();
     edt_tit->hide();
     PlayingFlag = false;
     PausedFlag = false;
+    // The skin sized the window for its form: the size the user left it at
+    // comes back after that.
+    restoreSettings();
     if (!skinError.isEmpty())
         dialogs_->error(this, skinError);
 }
@@ -375,6 +400,7 @@ void Tfm_main::createPlainCommandBar() {
                 [this, button] { Guard([&] { Skin1Click(button); }); });
         ++index;
     }
+    Skin1->AnchorWidget(bar, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
     bar->show();
 }
 

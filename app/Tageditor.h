@@ -18,10 +18,12 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QPalette>
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -88,6 +90,8 @@ public:
     QAction* Clear1 = nullptr;
     QAction* Remove2 = nullptr;
     QAction* Clear2 = nullptr;
+    QAction* Rename1 = nullptr;
+    QAction* WriteTags1 = nullptr;
 
     // The open dialog's filter in Qt's syntax.
     static const QString OpenDialogFilter;
@@ -199,6 +203,15 @@ private:
     void createPlainCommandBar();
     void applySkin();
 
+    // The window's chrome (app/WindowChrome.cpp): where its own widgets go when
+    // it resizes, the Tab order of the fields, the skin's colours for dialogs
+    // and menus, and what is remembered between runs.
+    void anchorComponents();
+    void chainTabOrder();
+    void applyDialogColours();
+    void restoreSettings();
+    void saveSettings() const;
+
     // What one field shows: the value common to the selected rows, or empty
     // with a placeholder when they differ; edited once the user changed it.
     struct FieldState {
@@ -263,6 +276,9 @@ private:
     int renameRow_ = -1;
     std::string renamePath_;
     QString skinFile_;
+    // The application's palette before the skin's colours replaced it; given
+    // back when the window goes.
+    std::optional<QPalette> applicationPalette_;
 };
 
 // The main window, created by the program entry.

@@ -1,7 +1,8 @@
 // The program entry: binds the WMA SDK, creates the main window and the folder
 // dialog, and runs the GUI loop until the main window closes. `velmora FILE...`
 // starts with those files listed, as a desktop's "Open With" asks (a folder
-// given lists its audio files, as Add Folder does).
+// given lists its audio files, as Add Folder does). What the window remembers
+// between runs is in ~/.config/Velmora/Velmora.conf (app/Settings.h).
 #include "app/Tageditor.h"
 #include "app/dir.h"
 #include "base/FileLayer.h"
@@ -71,8 +72,12 @@ int main(int argc, char* argv[]) {
     {
         // Qt takes its own options out of argv; what stays are files.
         VelmoraApplication app(argc, argv);
+        QApplication::setOrganizationName(QStringLiteral("Velmora"));
         QApplication::setApplicationName(QStringLiteral("Velmora"));
         QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
+        // Qt's own style everywhere, so dialogs and menus draw in the skin's
+        // colours whatever the desktop's style is.
+        QApplication::setStyle(QStringLiteral("Fusion"));
         Tfm_main window;
         fm_main = &window;
         Tfm_dir dir(&window);

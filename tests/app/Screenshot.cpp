@@ -1,6 +1,7 @@
-// Renders the skinned main window with a few example rows into a PNG (for the
-// README): velmora_screenshot <output.png> [skin file]. Run on the offscreen
-// platform.
+// Renders the skinned main window, grown to 1000 x 640, with a few example
+// rows into a PNG (for the README): velmora_screenshot <output.png> [skin
+// file]. Run on the offscreen platform; it neither reads nor keeps settings.
+#include "TemporarySettings.h"
 #include "TestDialogs.h"
 #include "app/Tageditor.h"
 #include "app/TrackList.h"
@@ -13,12 +14,14 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc < 2)
         return 2;
+    TemporarySettings settings;
     Tfm_main window;
     TestDialogs::Log log; // a skin error is not shown, only the window
     window.setDialogs(std::make_unique<TestDialogs>(log));
     if (argc > 2)
         window.setSkinFile(QString::fromLocal8Bit(argv[2]));
     window.show();
+    window.resize(1000, 640);
     const char* names[][4] = {
         {"Morning Tide", "Aurelia Vance", "Harbour Lights", "2021"},
         {"Paper Lanterns", "Aurelia Vance", "Harbour Lights", "2021"},

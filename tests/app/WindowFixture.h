@@ -1,7 +1,9 @@
-// A fresh main window for each test case: module state reset, dialogs answered
-// by TestDialogs, shown on the offscreen platform.
+// A fresh main window for each test case: module state reset, nothing
+// remembered from earlier windows, dialogs answered by TestDialogs, shown on
+// the offscreen platform.
 #pragma once
 
+#include "TemporarySettings.h"
 #include "TestDialogs.h"
 #include "app/Tageditor.h"
 #include "app/TrackList.h"
@@ -10,6 +12,7 @@
 #include <memory>
 
 struct WindowFixture {
+    TemporarySettings settings;
     TestDialogs::Log log;
     TestDialogs* dialogs = nullptr;
     std::unique_ptr<Tfm_main> window;

@@ -73,8 +73,8 @@ void WindowTest::startsSkinnedWithEveryComponent() {
     QStringList popup;
     for (QAction* a : w.PopupMenu1->actions())
         popup << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(popup,
-             QStringList({"Play", "Stop", "-", "Add File", "Add Folder", "-", "Remove", "Clear"}));
+    QCOMPARE(popup, QStringList({"Play", "Stop", "-", "Add File", "Add Folder", "-", "Remove",
+                                 "Clear", "-", "Rename", "Write Tags"}));
     // One skin button per command, each explained by a tooltip.
     for (const char* name : {"add", "remove", "ok", "reset", "clear", "web", "cont", "folder",
                              "play", "stop", "pause", "brack", "next"}) {
