@@ -2,6 +2,7 @@
 
 #include "base/FileLayer.h"
 #include "components/vcedit/vcedit.h"
+#include "tags/common/CoverComments.h"
 #include "tags/common/VorbisComments.h"
 #include "tags/ogg/EditingState.h"
 #include "tags/ogg/OggStream.h"
@@ -43,6 +44,28 @@ velmora::TagValues readValues(const CommentLibrary& library, const std::string& 
     const vorbis_comment* comments = state.comments();
     return comments ? velmora::vorbiscomment::valuesFromComments(commentViews(*comments))
                     : velmora::TagValues{};
+}
+
+std::optional<velmora::Picture> readFrontCover(const CommentLibrary& library,
+                                               const std::string& fileName) {
+    velmora::InputFile file(fileName);
+    OggFileInput input(file);
+    EditingState state(library);
+    try {
+        state.open(input, fileName);
+    } catch (const velmora::TagError& e) {
+        raiseOpenFailure(input, e);
+    }
+    const vorbis_comment* comments = state.comments();
+    if (!comments)
+        return std::nullopt;
+    bool damaged = false;
+    std::optional<velmora::Picture> picture =
+        velmora::vorbiscomment::frontCoverOf(commentViews(*comments), damaged);
+    if (damaged)
+        throw velmora::TagError("Cannot read the cover of \"" + velmora::expandPath(fileName) +
+                                "\": the picture comment is damaged.");
+    return picture;
 }
 
 void rewrite(const CommentLibrary& library, const std::string& fileName,

@@ -2,9 +2,11 @@
 // library: the steps both the record interface and the field interface take.
 #pragma once
 
+#include "tags/common/Covers.h"
 #include "tags/common/TagFields.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 struct vcedit_state;
@@ -17,6 +19,11 @@ class CommentLibrary;
 // are read; the others (pictures) are passed over unread. Raises TagError:
 // the file layer's open error, or "Cannot open <file>: <reason>".
 velmora::TagValues readValues(const CommentLibrary& library, const std::string& fileName);
+
+// The front cover among the comments (see tags/common/Covers.h); reads every
+// comment. Raises as readValues, and when the chosen picture is damaged.
+std::optional<velmora::Picture> readFrontCover(const CommentLibrary& library,
+                                               const std::string& fileName);
 
 // Rewrites the file with the comments `edit` leaves in the state: the new
 // stream goes to "<name>.temp" beside it (or a unique variant), which then

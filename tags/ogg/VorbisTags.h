@@ -12,11 +12,17 @@
 // the comment). Every other comment keeps its bytes and its place.
 #pragma once
 
+#include "tags/common/Covers.h"
 #include "tags/common/FormatUnit.h"
 
 namespace velmora::vorbis {
 
 TagValues readTags(const std::string& path);
 void writeTags(const std::string& path, const TagValues& values, FieldMask changed);
+
+// The cover as METADATA_BLOCK_PICTURE comments (see tags/common/Covers.h),
+// written as the fields are.
+std::optional<Picture> readFrontCover(const std::string& path);
+void writeFrontCover(const std::string& path, const Picture* cover);
 
 } // namespace velmora::vorbis

@@ -250,5 +250,39 @@ TEST_F(CliTest, SetWorksOnFiveThousandFiles) {
                   std::vector<std::string>{"All of them"});
 }
 
+// A cover set from an image file, shown, refused when the image is not one,
+// and removed; mutagen reads the picture back.
+TEST_F(CliTest, SetPutsACoverInAndRemovesIt) {
+    copy("tagged.mp3", "a.mp3");
+    std::string ignored;
+    ASSERT_EQ(run("cd " + shellQuote(dir_.path()) +
+                      " && ffmpeg -v error -f lavfi -i testsrc=s=320x240 -frames:v 1 c.jpg"
+                      " && ffmpeg -v error -f lavfi -i testsrc=s=8x8 -frames:v 1 c.gif",
+                  ignored),
+              0);
+    const std::string before = readFile(dir_.file("a.mp3"));
+    Outcome o = cli("set --cover c.gif a.mp3");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("c.gif\" is neither a JPEG nor a PNG image."), std::string::npos) << o.err;
+    EXPECT_TRUE(readFile(dir_.file("a.mp3")) == before);
+
+    EXPECT_EQ(cli("set --cover c.jpg a.mp3").status, 0);
+    std::string apic;
+    run("/usr/bin/python3 -c 'import sys, mutagen.id3\n"
+        "for f in mutagen.id3.ID3(sys.argv[1]).getall(\"APIC\"): print(f.type, f.mime, f.data == "
+        "open(sys.argv[2], \"rb\").read())' " +
+            shellQuote(dir_.file("a.mp3")) + " " + shellQuote(dir_.file("c.jpg")),
+        apic);
+    EXPECT_EQ(apic, "PictureType.COVER_FRONT image/jpeg True\n");
+    const std::string size = std::to_string(readFile(dir_.file("c.jpg")).size());
+    EXPECT_NE(cli("show --json a.mp3")
+                  .out.find("\"cover\": {\"mime\": \"image/jpeg\", \"bytes\": " + size +
+                            ", \"width\": 320, \"height\": 240}"),
+              std::string::npos);
+
+    EXPECT_EQ(cli("set --remove-cover a.mp3").status, 0);
+    EXPECT_NE(cli("show --json a.mp3").out.find("\"cover\": null"), std::string::npos);
+}
+
 } // namespace
 } // namespace velmora::test

@@ -54,6 +54,7 @@ protected:
                       "-metadata title=Song -metadata artist=Band %out"}},
             {"flac", {".flac", "flac --silent -f -S 1s -T TITLE=Song -T ARTIST=Band -o %out %in"}},
             {"opus", {".opus", "opusenc --quiet --title Song --artist Band %in %out"}},
+            {"vorbis", {".ogg", "oggenc --quiet -t Song -a Band -o %out %in"}},
             {"m4a",
              {".m4a", "ffmpeg -v error -y -i %in -c:a aac -metadata title=Song "
                       "-metadata artist=Band %out"}},
@@ -153,6 +154,13 @@ TEST_F(CoverTest, FrontCoverIsSetOrRemovedAndEverythingElseKept) {
          "4 image/png Back png\n3 image/jpeg - small\n"},
         {"opus", {"3 big Front", "4 png Back"}, "big", "", "4 image/png Back png\n"},
         {"opus", {}, "", "big", "3 image/jpeg - big\n"},
+        // Ogg Vorbis: the same comments, through the comment editing library.
+        {"vorbis",
+         {"4 png Back", "3 big Front"},
+         "big",
+         "small",
+         "4 image/png Back png\n3 image/jpeg - small\n"},
+        {"vorbis", {"3 big Front", "6 png Media"}, "big", "", "6 image/png Media png\n"},
         // MP4: the first covr image is the front cover; the others stay.
         {"m4a",
          {"3 big x", "0 png x"},
@@ -200,7 +208,7 @@ TEST_F(CoverTest, FrontCoverIsSetOrRemovedAndEverythingElseKept) {
 // A file without a front cover is not touched by a removal (MP4 images have
 // no type: their first is the front cover).
 TEST_F(CoverTest, RemovingAnAbsentCoverLeavesTheFileAlone) {
-    for (const char* maker : {"mp3v4", "flac", "opus"}) {
+    for (const char* maker : {"mp3v4", "flac", "opus", "vorbis"}) {
         SCOPED_TRACE(maker);
         const std::string path = make(maker, {"4 png Back"});
         const std::string bytes = readFile(path);

@@ -1,0 +1,111 @@
+// Reading the front cover (a JPEG of about 500 KiB behind a small back cover)
+// of FLAC and MP3 files, against TagLib in the same run. The files are made
+// by flac, ffmpeg, metaflac and mutagen in a temporary folder at start.
+//   VELMORA_BENCH_COVER_FILES  files read per iteration (default 50)
+#include "PeerFiles.h"
+
+#include "tags/flac/FlacTags.h"
+#include "tags/id3/Mp3Tags.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <memory>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+
+namespace {
+
+using namespace velmora;
+
+struct Files {
+    std::unique_ptr<test::TempDir> dir;
+    std::vector<std::string> flac, mp3;
+};
+
+Files& files() {
+    static Files f = [] {
+        Files made;
+        made.dir = std::make_unique<test::TempDir>();
+        const test::TempDir& dir = *made.dir;
+        const std::string cover = test::makeCover(dir), wav = test::makeWav(dir, 1);
+        const std::string back = dir.file("back.png");
+        test::mustRun("ffmpeg -v error -f lavfi -i testsrc=s=64x48 -frames:v 1 " +
+                      test::quote(back));
+        const std::string pictures = VELMORA_SOURCE_DIR "/tests/covers/pictures.py";
+        const std::string flac = dir.file("model.flac"), mp3 = dir.file("model.mp3");
+        test::mustRun("flac --silent -f -T TITLE=Song -o " + test::quote(flac) + " " +
+                      test::quote(wav));
+        test::mustRun("ffmpeg -v error -i " + test::quote(wav) + " -metadata title=Song " +
+                      test::quote(mp3));
+        for (const std::string& path : {flac, mp3}) {
+            test::mustRun("/usr/bin/python3 " + pictures + " add " + test::quote(path) +
+                          " 4 image/png Back " + test::quote(back) + " 3");
+            test::mustRun("/usr/bin/python3 " + pictures + " add " + test::quote(path) +
+                          " 3 image/jpeg Front " + test::quote(cover) + " 3");
+        }
+        const char* count = std::getenv("VELMORA_BENCH_COVER_FILES");
+        const long n = count && *count ? std::strtol(count, nullptr, 10) : 50;
+        const std::string flacBytes = test::readFile(flac), mp3Bytes = test::readFile(mp3);
+        for (long i = 0; i < n; ++i) {
+            made.flac.push_back(dir.file(std::to_string(i) + ".flac"));
+            test::writeFile(made.flac.back(), flacBytes);
+            made.mp3.push_back(dir.file(std::to_string(i) + ".mp3"));
+            test::writeFile(made.mp3.back(), mp3Bytes);
+        }
+        return made;
+    }();
+    return f;
+}
+
+template <typename Read>
+void readAll(benchmark::State& state, const std::vector<std::string>& paths, Read read) {
+    std::size_t bytes = 0;
+    for (auto _ : state)
+        for (const std::string& path : paths)
+            bytes += read(path);
+    benchmark::DoNotOptimize(bytes);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * paths.size()));
+}
+
+void VelmoraFlac(benchmark::State& state) {
+    readAll(state, files().flac,
+            [](const std::string& p) { return flac::readFrontCover(p)->size(); });
+}
+
+void TagLibFlac(benchmark::State& state) {
+    readAll(state, files().flac, [](const std::string& p) {
+        TagLib::FLAC::File file(p.c_str(), false);
+        for (TagLib::FLAC::Picture* picture : file.pictureList())
+            if (picture->type() == TagLib::FLAC::Picture::FrontCover)
+                return static_cast<std::size_t>(picture->data().size());
+        return std::size_t{0};
+    });
+}
+
+void VelmoraMp3(benchmark::State& state) {
+    readAll(state, files().mp3,
+            [](const std::string& p) { return mp3::readFrontCover(p)->size(); });
+}
+
+void TagLibMp3(benchmark::State& state) {
+    readAll(state, files().mp3, [](const std::string& p) {
+        TagLib::MPEG::File file(p.c_str(), false);
+        if (TagLib::ID3v2::Tag* tag = file.ID3v2Tag())
+            for (TagLib::ID3v2::Frame* frame : tag->frameList("APIC"))
+                if (auto* apic = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame);
+                    apic && apic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)
+                    return static_cast<std::size_t>(apic->picture().size());
+        return std::size_t{0};
+    });
+}
+
+BENCHMARK(VelmoraFlac)->Unit(benchmark::kMillisecond);
+BENCHMARK(TagLibFlac)->Unit(benchmark::kMillisecond);
+BENCHMARK(VelmoraMp3)->Unit(benchmark::kMillisecond);
+BENCHMARK(TagLibMp3)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
