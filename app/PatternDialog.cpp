@@ -183,6 +183,12 @@ void PatternDialog::updatePreview() {
     }
     status_->setText(status);
     apply_->setEnabled(error.empty() && (usable > 0 || problems > 0));
+    // A fill's problem reads across the value columns.
+    table_->clearSpans();
+    if (mode_ == Mode::Fill && model_->columnCount() > 2)
+        for (int row = 0; row < model_->rowCount(); ++row)
+            if (model_->hasProblem(row))
+                table_->setSpan(row, 1, 1, model_->columnCount() - 1);
     table_->resizeColumnToContents(0);
 }
 
