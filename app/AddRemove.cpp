@@ -118,6 +118,7 @@ void Tfm_main::addChosenFiles(const std::vector<std::string>& files, bool captio
                 throw;
             }
             TrackTable[c + i] = BaselineTable[c + i];
+            ShowProgress(QStringLiteral("Adding files"), i + 1, added);
             if ((i + 1) % 25 == 0)
                 progress.setLabelText(
                     QStringLiteral("Adding the files... %1 of %2").arg(i + 1).arg(added));
@@ -168,6 +169,7 @@ void Tfm_main::addFolderEntries(const std::string& folder) {
                 throw;
             }
             TrackTable[row] = BaselineTable[row];
+            ShowProgress(QStringLiteral("Adding a folder"), n, 0);
             if (n % 25 == 0)
                 progress.setLabelText(
                     QStringLiteral("Scanning the folder... %1 files added").arg(n));

@@ -1,11 +1,14 @@
 // Playback of the listed files through the two audio components: play, pause,
-// stop, previous and next, and the player's events that feed it block by block.
+// stop, previous and next, moving within the playing file, and the player's
+// events that feed it block by block and tell its position.
 #include "app/Tageditor.h"
 
 #include "app/FilePaths.h"
+#include "app/PlayerBar.h"
 #include "app/TrackList.h"
 
 #include <QAbstractItemModel>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -74,6 +77,7 @@ void Tfm_main::PlayFile() {
     if (PausedFlag) {
         PausedFlag = false;
         AudioPlayer21->Play();
+        showPlayerState();
         return;
     }
     if (PlayingFlag)
@@ -94,6 +98,8 @@ void Tfm_main::PlayFile() {
         AudioPlayer21->Play();
         LoadBuffer();
         LoadBuffer();
+        PlayerBar1->setFileName(QString::fromStdString(RowCaption(PlayingRowIndex)));
+        showPlayerState();
     } catch (...) {
         // A file that cannot be played leaves playback stopped and its row
         // unpainted; the error goes on to the window's error handler.
@@ -120,6 +126,8 @@ void Tfm_main::StopPlay() {
     AudioPlayer21->Stop();
     AudioFile21->Close();
     lv_id3->viewport()->update();
+    PlayerBar1->setFileName({});
+    showPlayerState();
 }
 
 void Tfm_main::pause() {
@@ -130,6 +138,7 @@ void Tfm_main::pause() {
     else
         AudioPlayer21->Stop();
     PausedFlag = !PausedFlag;
+    showPlayerState();
 }
 
 void Tfm_main::brackplay() {
@@ -172,4 +181,35 @@ void Tfm_main::AudioPlayer21RequestOnLoadArray(QObject*) {
 
 void Tfm_main::AudioPlayer21EndPlay(QObject*) {
     StopPlay();
+}
+
+void Tfm_main::AudioPlayer21Timer(QObject*, int, int, int) {
+    showPlayerState();
+}
+
+// The file component moves, and the player drops what it still held of the
+// old place and hears the new one from there; a paused file stays paused.
+void Tfm_main::SeekTo(qint64 milliseconds) {
+    if (!PlayingFlag || !AudioFile21->IsOpen())
+        return;
+    AudioFile21->Seek(std::max<qint64>(milliseconds, 0) * AudioFile21->FormatValue1() / 1000);
+    AudioPlayer21->Restart(AudioFile21->Position());
+    LoadBuffer();
+    LoadBuffer();
+    showPlayerState();
+}
+
+qint64 Tfm_main::PlayingPosition() const {
+    if (!PlayingFlag)
+        return 0;
+    return AudioPlayer21->Position() * 1000 / AudioFile21->FormatValue1();
+}
+
+void Tfm_main::showPlayerState() {
+    const auto state = !PlayingFlag ? PlayerBar::State::Stopped
+                       : PausedFlag ? PlayerBar::State::Paused
+                                    : PlayerBar::State::Playing;
+    const qint64 length = AudioFile21->Length() * 1000 / AudioFile21->FormatValue1();
+    const qint64 position = PlayingPosition();
+    PlayerBar1->showState(state, length > 0 ? std::min(position, length) : position, length);
 }

@@ -90,6 +90,7 @@ void Tfm_main::RunSkinCommand(const QString& name) {
 void Tfm_main::resetToBaseline() {
     TrackTable = BaselineTable;
     lv_id3->viewport()->update();
+    UpdateStatus();
     lv_id3Click();
 }
 
@@ -125,6 +126,7 @@ bool Tfm_main::writeChangedRows() {
         for (int i = 0; i < rows; ++i) {
             if (i % 16 == 0)
                 progress.setValue(i);
+            ShowProgress(QStringLiteral("Writing tags"), i + 1, rows);
             const std::string path = RowPath(i);
             if (!RowHasUnwrittenEdits(i) || !HasTagReader(path))
                 continue;
@@ -184,4 +186,5 @@ void Tfm_main::updateBusyState() {
     for (QAction* action : {Remove1, Clear1, Remove2, Clear2})
         action->setEnabled(!busy_);
     lv_id3->setAcceptDrops(!busy_);
+    UpdateStatus();
 }

@@ -62,6 +62,7 @@ Tfm_main::Tfm_main(QWidget* parent) : QWidget(parent), dialogs_(std::make_unique
     // The window grows from its design size, never below it.
     setMinimumSize(773, 497);
     createComponents();
+    createStatusAndPlayer();
     anchorComponents();
     createPopupMenu();
     createShortcuts();

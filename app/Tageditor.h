@@ -35,6 +35,8 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QStyleOptionViewItem;
+class PlayerBar;
+class StatusLine;
 class TSkin;
 class TSkinLabel;
 class TSkinObject;
@@ -92,6 +94,8 @@ public:
     QAction* Clear2 = nullptr;
     QAction* Rename1 = nullptr;
     QAction* WriteTags1 = nullptr;
+    StatusLine* StatusLine1 = nullptr;
+    PlayerBar* PlayerBar1 = nullptr;
 
     // The open dialog's filter in Qt's syntax.
     static const QString OpenDialogFilter;
@@ -157,6 +161,13 @@ public:
     // True while a folder scan or a write runs; the commands that change the list wait.
     bool IsBusy() const { return busy_; }
 
+    // Status line (app/WindowStatus.cpp). Call UpdateStatus wherever rows,
+    // the selection or the values change: it counts again once the current
+    // event is handled. Long work reports its progress through ShowProgress
+    // (total 0: not known); it shows until the window is no longer busy.
+    void UpdateStatus();
+    void ShowProgress(const QString& work, int done, int total);
+
     // Renaming. Enter renames, Esc cancels.
     void lv_id3DblClick();
     void edt_titKeyUp(int key);
@@ -175,6 +186,11 @@ public:
     void AudioPlayer21EndArrayPlay(QObject* Sender);
     void AudioPlayer21RequestOnLoadArray(QObject* Sender);
     void AudioPlayer21EndPlay(QObject* Sender);
+    void AudioPlayer21Timer(QObject* Sender, int CurrentSamples, int LevelLeft, int LevelRight);
+    // Moves the playing or paused file to milliseconds from its start.
+    void SeekTo(qint64 milliseconds);
+    // The position of the playing file in milliseconds (0 when stopped).
+    qint64 PlayingPosition() const;
 
     void setVisible(bool visible) override;
 
@@ -201,6 +217,10 @@ private:
     void createShortcuts();
     void connectHandlers();
     void createPlainCommandBar();
+    void createStatusAndPlayer();
+    void refreshStatus();
+    // Shows the playback state, position and length in the player bar.
+    void showPlayerState();
     void applySkin();
 
     // The window's chrome (app/WindowChrome.cpp): where its own widgets go when
@@ -268,6 +288,7 @@ private:
     bool skinned_ = false;
     bool busy_ = false;
     bool renameOpen_ = false;
+    bool statusPending_ = false;
     // Set while the window itself fills the fields, so that is no edit.
     bool filling_ = false;
     // Set while the window changes the list, which shows the selection after.

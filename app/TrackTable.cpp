@@ -212,6 +212,7 @@ void Tfm_main::storeIntoSelectedRows(Field field, const std::string& value) {
     for (int row : selectedRows())
         TrackTable[row].*member = value;
     lv_id3->viewport()->update();
+    UpdateStatus();
 }
 
 // Copies the field into every row. A field that shows several values and was
@@ -227,6 +228,7 @@ void Tfm_main::applyToAllRows(Field field) {
     for (int i = 0; i < rows; ++i)
         TrackTable[i].*member = value;
     lv_id3->viewport()->update();
+    UpdateStatus();
 }
 
 void Tfm_main::edt_tatalExit() {

@@ -26,6 +26,10 @@ constexpr int kMinInputRate = 1000;
 constexpr int kMaxInputRate = 768000;
 // Input samples converted at a time (at most about 1.4 MB of output).
 constexpr int kSliceSamples = 8192;
+// A seek lands this far before its target: the first frames a decoder makes
+// after a jump can be silent or rough (an MP3 frame takes bits from the frames
+// before it, overlapping codecs need the block before), and are dropped.
+constexpr qint64 kSeekPrerollFrames = 4 * 1152;
 
 std::string errorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -36,9 +40,12 @@ std::string errorText(int code) {
 } // namespace
 
 // One open file: demuxer, decoder and the converter to S16 stereo 44100, plus
-// converted audio that was decoded beyond the last block handed out.
+// converted audio that was decoded beyond the last block handed out. Positions
+// and the length count sample frames of the converted audio.
 struct TAudioFile2::Decoder {
-    std::string path;
+    QByteArray name; // as opened, for a fresh start
+    std::string shown;
+    std::string path; // shown as error messages hold it
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
     SwrContext* resampler = nullptr;
@@ -53,6 +60,11 @@ struct TAudioFile2::Decoder {
     int inFormat = -1;
     int frameDone = 0; // samples of frame converted so far
     QByteArray pending;
+    qint64 position = 0; // the frame pending starts at
+    qint64 length = 0;
+    // After a seek: decoded audio before target is dropped.
+    bool placing = false;
+    qint64 target = 0;
 
     ~Decoder() {
         av_channel_layout_uninit(&inLayout);
@@ -67,8 +79,31 @@ struct TAudioFile2::Decoder {
         throw AudioError("Cannot play \"" + path + "\": " + reason);
     }
 
+    const AVStream& audio() const { return *format->streams[stream]; }
+
+    // Frames of the converted audio from the stream's start to ts (in the
+    // stream's time base).
+    qint64 framesAt(int64_t ts) const {
+        const int64_t start = audio().start_time != AV_NOPTS_VALUE ? audio().start_time : 0;
+        return av_rescale_q(ts - start, audio().time_base, AVRational{1, kOutputRate});
+    }
+
+    // The length the file tells: the stream's duration, else the container's.
+    // A damaged header may tell anything; no audio file lasts a year.
+    qint64 toldLength() const {
+        constexpr qint64 kYear = qint64(kOutputRate) * 3600 * 24 * 365;
+        qint64 frames = 0;
+        if (audio().duration != AV_NOPTS_VALUE && audio().duration > 0)
+            frames = av_rescale_q(audio().duration, audio().time_base, AVRational{1, kOutputRate});
+        else if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
+            frames = av_rescale(format->duration, kOutputRate, AV_TIME_BASE);
+        return frames > 0 && frames < kYear ? frames : 0;
+    }
+
     // Opens the file named by the bytes name; shown names it in errors.
-    void open(const QByteArray& name, const std::string& shown) {
+    void open(const QByteArray& fileName, const std::string& shownName) {
+        name = fileName;
+        shown = shownName;
         path = shown;
         std::replace(path.begin(), path.end(), '\0', '?'); // keeps what() whole
         // The "file:" prefix keeps names with a colon from being taken as a
@@ -103,6 +138,7 @@ struct TAudioFile2::Decoder {
         if (!codec || !packet || !frame)
             fail("out of memory");
         rc = avcodec_parameters_to_context(codec, format->streams[stream]->codecpar);
+        codec->pkt_timebase = audio().time_base; // frames carry the stream's times
         if (rc >= 0)
             rc = avcodec_open2(codec, decoder, nullptr);
         if (rc < 0)
@@ -113,6 +149,74 @@ struct TAudioFile2::Decoder {
             decodeMore();
         if (pending.isEmpty())
             fail("no audio could be decoded");
+        length = toldLength();
+        noteDecoded();
+    }
+
+    // The length is at least what was decoded, and exact at the end.
+    void noteDecoded() {
+        const qint64 decoded = position + pending.size() / kBytesPerFrame;
+        length = finished ? decoded : std::max(length, decoded);
+    }
+
+    // Moves the demuxer to the last point it can reach at or a little before
+    // frame to and drops what was decoded; the frames between that point and
+    // to are dropped as they are decoded (placeFrame).
+    void seek(qint64 to) {
+        to = std::max<qint64>(to, 0);
+        if (length > 0 && to >= length) {
+            // At the end: nothing more to hand out, until a seek back.
+            pending.clear();
+            position = length;
+            finished = true;
+            placing = false;
+            return;
+        }
+        const int64_t start = audio().start_time != AV_NOPTS_VALUE ? audio().start_time : 0;
+        const int64_t ts = start + av_rescale_q(std::max<qint64>(to - kSeekPrerollFrames, 0),
+                                                AVRational{1, kOutputRate}, audio().time_base);
+        const int rc = avformat_seek_file(format, stream, INT64_MIN, ts, ts, 0);
+        if (rc < 0)
+            throw AudioError("Cannot move within \"" + path + "\": " + errorText(rc));
+        avcodec_flush_buffers(codec);
+        // The converter holds samples of the old place; a new one is set up
+        // for the first frame decoded.
+        swr_free(&resampler);
+        av_frame_unref(frame);
+        frameDone = 0;
+        pending.clear();
+        inputDone = false;
+        finished = false;
+        position = to;
+        target = to;
+        placing = true;
+        // Decoded up to the first audio at the target now, so that the
+        // position tells where the demuxer really landed.
+        while ((placing || pending.isEmpty()) && !finished)
+            decodeMore();
+        noteDecoded();
+    }
+
+    // After a seek, for each decoded frame: false when the whole frame lies
+    // before the target; otherwise skips the part of it before the target,
+    // or, when the demuxer landed after the target, starts the position there.
+    bool placeFrame() {
+        placing = false;
+        const int64_t ts = frame->best_effort_timestamp;
+        if (ts == AV_NOPTS_VALUE)
+            return true; // no time to go by: taken as the target
+        const qint64 at = framesAt(ts);
+        const qint64 frames = av_rescale(frame->nb_samples, kOutputRate, frame->sample_rate);
+        if (at + frames <= target) {
+            placing = true;
+            return false;
+        }
+        if (at < target)
+            frameDone = int(std::min<int64_t>(
+                av_rescale(target - at, frame->sample_rate, kOutputRate), frame->nb_samples - 1));
+        else
+            position = at;
+        return true;
     }
 
     // Sets the converter up for the input format of frame, when it differs
@@ -191,7 +295,8 @@ struct TAudioFile2::Decoder {
             // Rates outside what audio files use would only blow the
             // converted size up (or down to nothing): such frames are skipped.
             if (frame->sample_rate >= kMinInputRate && frame->sample_rate <= kMaxInputRate &&
-                frame->nb_samples > 0 && frame->ch_layout.nb_channels > 0) {
+                frame->nb_samples > 0 && frame->ch_layout.nb_channels > 0 &&
+                (!placing || placeFrame())) {
                 configureFor(*frame);
                 convertSlice();
             } else {
@@ -229,6 +334,8 @@ struct TAudioFile2::Decoder {
         const qsizetype count = std::min(wanted, pending.size());
         AudioBlock block = pending.left(count);
         pending.remove(0, count);
+        position += count / kBytesPerFrame;
+        noteDecoded();
         return block;
     }
 };
@@ -274,6 +381,31 @@ AudioBlock TAudioFile2::ReadBlock(int frames) {
     if (!decoder_ || frames <= 0)
         return {};
     return decoder_->read(frames);
+}
+
+qint64 TAudioFile2::Length() const {
+    return decoder_ ? decoder_->length : 0;
+}
+
+qint64 TAudioFile2::Position() const {
+    return decoder_ ? decoder_->position : 0;
+}
+
+// Near the start a fresh decoder is exact for every format, where a jump
+// lands wherever the container's times say the first frames are.
+void TAudioFile2::Seek(qint64 frame) {
+    if (!decoder_)
+        return;
+    if (frame > kSeekPrerollFrames) {
+        decoder_->seek(frame);
+        return;
+    }
+    auto fresh = std::make_unique<Decoder>();
+    fresh->open(decoder_->name, decoder_->shown);
+    if (decoder_->finished)
+        fresh->length = decoder_->length; // learnt at the end, better than told
+    fresh->read(int(std::max<qint64>(frame, 0)));
+    decoder_ = std::move(fresh);
 }
 
 void TAudioFile2::Close() {

@@ -38,6 +38,17 @@ public:
     int FormatValue2() const;
     // Decodes up to frames sample frames; empty after the end or with no file open.
     AudioBlock ReadBlock(int frames);
+    // The length of the open file in sample frames of the decoded audio, as
+    // the file tells it (0 when it does not, or no file is open); exact once
+    // the end was decoded.
+    qint64 Length() const;
+    // The sample frame the next ReadBlock starts at.
+    qint64 Position() const;
+    // Moves so that the next ReadBlock starts at frame (kept within the file;
+    // at the length, the next block is the empty one of the end). Raises
+    // AudioError naming the file and the reason when the file cannot move
+    // there; the position is then unchanged. Harmless with no file open.
+    void Seek(qint64 frame);
     // Closes the open file; harmless when none is open.
     void Close();
 

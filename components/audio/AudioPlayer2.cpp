@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -34,6 +36,7 @@ struct TAudioPlayer2::Impl {
     quint64 generation = 0;
     qint64 blocksReported = 0;
     qint64 heardBefore = 0; // frames heard on an output given up for the silent one
+    qint64 startFrame = 0;  // the frame of the file the output started at
     bool loadRequested = false;
     qint64 lastHeard = -1;
     QElapsedTimer standing; // since the device position last moved
@@ -52,6 +55,7 @@ struct TAudioPlayer2::Impl {
         ++generation;
         blocksReported = 0;
         heardBefore = 0;
+        startFrame = 0;
         loadRequested = false;
         lastHeard = -1;
         state = State::Ready;
@@ -86,6 +90,7 @@ struct TAudioPlayer2::Impl {
     }
 
     qint64 heard() const { return heardBefore + output->heardFrames(); }
+    qint64 position() const { return startFrame + (output ? heard() : 0); }
 
     // Emits one event; false when its handler moved the player on (another
     // file, a pause, a stop, or the player is gone), so the tick must end.
@@ -107,7 +112,8 @@ struct TAudioPlayer2::Impl {
         }
         const qint64 position = heard();
         const auto [left, right] = queue.takePeaks();
-        emit owner.OnTimer(&owner, int(position), left, right);
+        emit owner.OnTimer(&owner, int(std::min<qint64>(startFrame + position, INT_MAX)), left,
+                           right);
         if (!self || generation != started || state != State::Playing)
             return;
         if (queue.empty() && !queue.ended() && !loadRequested) {
@@ -176,6 +182,19 @@ void TAudioPlayer2::Stop() {
     impl_->output->suspend();
     impl_->state = Impl::State::Paused;
     impl_->tick.stop();
+}
+
+// A fresh output for the same format: what the old one buffered is not heard.
+void TAudioPlayer2::Restart(qint64 frame) {
+    const bool playing = impl_->state == Impl::State::Playing;
+    impl_->prepare(impl_->format.channelCount(), impl_->format.sampleRate());
+    impl_->startFrame = std::max<qint64>(frame, 0);
+    if (playing)
+        Play();
+}
+
+qint64 TAudioPlayer2::Position() const {
+    return impl_->position();
 }
 
 bool TAudioPlayer2::UsesDevice() const {

@@ -4,8 +4,8 @@
 // GUI thread as ordinary signals, from a timer that runs while output plays:
 // OnEndArrayPlay for each block that has been played out of the queue,
 // OnRequestOnLoadArray when the queue ran dry before the end of the file,
-// OnTimer with the position and peak levels, and OnEndPlay once the last
-// block has been heard. The queue holds at most 16 blocks; more are refused.
+// OnTimer with the position (as Position(), capped to int) and peak levels, and OnEndPlay once the
+// last block has been heard. The queue holds at most 16 blocks; more are refused.
 #pragma once
 
 #include "components/audio/AudioFile2.h"
@@ -32,6 +32,13 @@ public:
     void PlayArray(AudioBlock& block);
     // Halts output so that Play resumes it; harmless when nothing plays.
     void Stop();
+    // For a jump within the file: drops the queued blocks and what the output
+    // still holds; the blocks queued next are heard as from frame. Output that
+    // plays goes on with them; paused output starts with them at Play.
+    void Restart(qint64 frame);
+    // The sample frame of the file being heard: the frame of the last Restart
+    // (0 after SetFormat) plus the frames heard since.
+    qint64 Position() const;
     // True when the current output is the audio device, false for the silent
     // output (chosen, or fallen back to when there is no device).
     bool UsesDevice() const;

@@ -102,12 +102,19 @@ private slots:
         QVERIFY(file.IsOpen());
         QCOMPARE(file.FormatValue1(), 44100);
         QCOMPARE(file.FormatValue2(), 2);
+        const qint64 expected = 66150; // 1.5 s at 44100
+        // The length the file tells before decoding (an MP3's header counts
+        // the encoder's delay and padding too), exact once decoded.
+        QVERIFY2(std::abs(file.Length() - expected) <= tolerance + 4410,
+                 qPrintable(QString("told %1 frames").arg(file.Length())));
+        QCOMPARE(file.Position(), 0);
         const Decoded decoded = decodeAll(file);
 
         const qint64 frames = decoded.audio.size() / kBytesPerFrame;
-        const qint64 expected = 66150; // 1.5 s at 44100
         QVERIFY2(std::abs(frames - expected) <= tolerance,
                  qPrintable(QString("%1 frames, expected %2").arg(frames).arg(expected)));
+        QCOMPARE(file.Position(), frames);
+        QCOMPARE(file.Length(), frames);
         // Every block but the last is full; none is empty.
         for (int i = 0; i + 1 < decoded.blockSizes.size(); ++i)
             QCOMPARE(decoded.blockSizes[i], qsizetype(kBlock * kBytesPerFrame));
@@ -261,6 +268,85 @@ private slots:
         file.Close();
         QVERIFY(!file.IsOpen());
         QVERIFY(file.ReadBlock(0).isEmpty());
+    }
+
+    void seeksToTheFrameAsked_data() {
+        QTest::addColumn<QString>("codec");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<int>("sampleRate");
+        QTest::addColumn<int>("tolerance"); // frames
+        QTest::newRow("wav") << "pcm_s16le"
+                             << "wav" << 44100 << 2;
+        QTest::newRow("wav 22050") << "pcm_s16le"
+                                   << "wav" << 22050 << 4;
+        QTest::newRow("mp3") << "libmp3lame"
+                             << "mp3" << 44100 << 1200;
+        QTest::newRow("ogg") << "libvorbis"
+                             << "ogg" << 44100 << 600;
+        QTest::newRow("wma") << "wmav2"
+                             << "wma" << 44100 << 4096;
+    }
+
+    // Four seconds, silent for the first two: after a seek, the tone starts
+    // where the file's own time says, and the rest of the file follows.
+    void seeksToTheFrameAsked() {
+        QFETCH(QString, codec);
+        QFETCH(QString, extension);
+        QFETCH(int, sampleRate);
+        QFETCH(int, tolerance);
+        ToneShape shape;
+        shape.codec = codec;
+        shape.extension = extension;
+        shape.sampleRate = sampleRate;
+        shape.seconds = 4;
+        shape.leadingSilence = 2;
+        const QString path =
+            velmora::test::makeTone(dir_.path(), QString("seek-") + QTest::currentDataTag(), shape);
+        QVERIFY(!path.isEmpty());
+        TAudioFile2 file;
+        file.Open(path, 0, 1);
+        // Where the tone starts when the file is decoded from its start.
+        const QByteArray whole = decodeAll(file).audio;
+        const qint64 length = file.Length();
+        QCOMPARE(length, qint64(whole.size() / kBytesPerFrame));
+        const auto reference = velmora::test::loudStretch(velmora::test::channelOf(whole, 0), 2000);
+        const qint64 tone = qint64(reference.begin);
+        QVERIFY(std::abs(tone - 88200) <= tolerance + 8);
+
+        // Each seek follows the reads of the one before, forwards and back.
+        for (const qint64 target :
+             {qint64(44100), qint64(132300), qint64(22050), tone - 4410, qint64(0), qint64(-5)}) {
+            file.Seek(target);
+            const qint64 at = file.Position();
+            QVERIFY2(std::abs(at - std::max<qint64>(target, 0)) <= tolerance,
+                     qPrintable(QString("%1 for %2").arg(at).arg(target)));
+            const QByteArray rest = decodeAll(file).audio;
+            const qint64 frames = rest.size() / kBytesPerFrame;
+            const auto loud = velmora::test::loudStretch(velmora::test::channelOf(rest, 0), 2000);
+            const QString where =
+                QString("from %1: tone at %2, %3 frames left").arg(at).arg(loud.begin).arg(frames);
+            // The audio after the seek is the file's own from the position
+            // told: the tone starts where it should and sounds right away
+            // (within its first quarter wave) when the seek lands in it.
+            const qint64 expectedTone = std::max<qint64>(tone - at, 0);
+            QVERIFY2(std::abs(qint64(loud.begin) - expectedTone) <= tolerance + 30,
+                     qPrintable(where));
+            QVERIFY2(std::abs(frames - (length - at)) <= tolerance, qPrintable(where));
+            QCOMPARE(file.Position(), at + frames);
+        }
+        // At or past the end: the next block is the end's empty one.
+        for (const qint64 target : {file.Length(), file.Length() + 44100}) {
+            file.Seek(target);
+            QCOMPARE(file.Position(), file.Length());
+            QVERIFY(file.ReadBlock(kBlock).isEmpty());
+        }
+        file.Seek(0);
+        QCOMPARE(file.Length(), length);
+        QCOMPARE(decodeAll(file).audio, whole);
+        file.Close();
+        file.Seek(1000); // harmless without a file
+        QCOMPARE(file.Position(), 0);
+        QCOMPARE(file.Length(), 0);
     }
 
     void oddBlockSizesAddUpToTheWholeFile() {

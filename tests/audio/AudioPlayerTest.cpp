@@ -171,6 +171,45 @@ private slots:
         QCOMPARE(spies.blocks.size(), 3);
     }
 
+    void restartHearsTheNewPlaceFromItsFrame_data() {
+        QTest::addColumn<bool>("paused");
+        QTest::newRow("playing") << false;
+        QTest::newRow("paused") << true;
+    }
+
+    // A jump: what was queued for the old place is never heard, the position
+    // goes on from the new frame, and a paused player waits for Play.
+    void restartHearsTheNewPlaceFromItsFrame() {
+        QFETCH(bool, paused);
+        constexpr qint64 kJump = 441000;
+        TAudioPlayer2 player;
+        player.SetOutput(TAudioPlayer2::Output::Silent);
+        player.SetFormat(2, kRate);
+        queue(player, 5, 4410);
+        player.Play();
+        QTRY_VERIFY(player.Position() > 0);
+        if (paused)
+            player.Stop();
+        player.Restart(kJump);
+        QCOMPARE(player.Position(), kJump);
+        Spies spies(player);
+        queue(player, 2, 4410);
+        queueEnd(player);
+        if (paused) {
+            QTest::qWait(150);
+            QCOMPARE(player.Position(), kJump);
+            QCOMPARE(spies.timer.size(), 0);
+            player.Play();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(spies.ends.size(), 1, 5000);
+        QCOMPARE(spies.blocks.size(), 2);
+        QCOMPARE(spies.lastPosition(), int(kJump + 8820));
+        QCOMPARE(player.Position(), kJump + 8820);
+        // A new file starts from 0 again.
+        player.SetFormat(2, kRate);
+        QCOMPARE(player.Position(), 0);
+    }
+
     void asksOnceWhenTheQueueRunsDry() {
         TAudioPlayer2 player;
         player.SetOutput(TAudioPlayer2::Output::Silent);

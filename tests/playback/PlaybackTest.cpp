@@ -1,14 +1,21 @@
 // The playback commands of the main window, run through the real window, its
 // popup items and the real audio components on the silent output: a state
-// table of command scripts, end of play, pause, and renaming while playing.
+// table of command scripts (with what the player bar shows), end of play,
+// pause, renaming while playing, and moving within the playing file with the
+// slider and the keys.
+#include "app/PlayerBar.h"
 #include "app/Tageditor.h"
 #include "app/TrackList.h"
 #include "tests/audio/SampleAudio.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +25,7 @@ namespace {
 constexpr int kFiles = 3;
 constexpr double kSeconds = 2.5; // 110250 frames: two blocks and a bit
 constexpr qint64 kLeftAfterStart = 110250 - 2 * 44100;
+constexpr int kSongSeconds = 40;
 
 double toneOf(int file) {
     return 300 + 200 * file;
@@ -74,6 +82,12 @@ private slots:
         longerShape.seconds = 1.2;
         longer_ = velmora::test::makeTone(dir_.path(), "longer", longerShape);
         QVERIFY(!short_.isEmpty() && !longer_.isEmpty());
+        velmora::test::ToneShape songShape;
+        songShape.codec = "libmp3lame";
+        songShape.extension = "mp3";
+        songShape.seconds = kSongSeconds;
+        song_ = velmora::test::makeTone(dir_.path(), "song", songShape);
+        QVERIFY(!song_.isEmpty());
         bad_ = dir_.filePath("broken.mp3");
         QFile bad(bad_);
         QVERIFY(bad.open(QIODevice::WriteOnly));
@@ -176,6 +190,12 @@ private slots:
         QCOMPARE(dialogs_->errors.size(), errors);
         if (errors > 0)
             QVERIFY2(dialogs_->errors.first().contains(bad_), qPrintable(dialogs_->errors.first()));
+        // The player bar tells the state and the playing file's length.
+        QCOMPARE(w.PlayerBar1->stateLabel()->text(), !playing ? "Stopped"
+                                                     : paused ? "Paused"
+                                                              : "Playing");
+        QCOMPARE(w.PlayerBar1->lengthLabel()->text(), playing ? "0:02" : "0:00");
+        QCOMPARE(w.PlayerBar1->slider()->isEnabled(), playing);
 
         // Output runs exactly while playing and not paused.
         QSignalSpy ticks(w.AudioPlayer21, &TAudioPlayer2::OnTimer);
@@ -228,6 +248,8 @@ private slots:
         QCOMPARE(paintedRows(), QList<int>());
         QCOMPARE(selectedRows(), QList<int>{0});
         QVERIFY(!w.AudioFile21->IsOpen());
+        QCOMPARE(w.PlayerBar1->stateLabel()->text(), "Stopped");
+        QCOMPARE(w.PlayerBar1->positionLabel()->text(), "0:00");
         QTest::qWait(200);
         QVERIFY(!PlayingFlag);
         QCOMPARE(ends.size(), 1);
@@ -247,6 +269,108 @@ private slots:
         run("pause");
         QTRY_VERIFY_WITH_TIMEOUT(!PlayingFlag, 5000);
         QCOMPARE(ends.size(), 1);
+    }
+
+    void positionAdvancesWhilePlaying() {
+        Tfm_main& w = *window_;
+        addRow(song_);
+        run("play");
+        QCOMPARE(w.PlayerBar1->lengthLabel()->text(), "0:40");
+        QCOMPARE(w.PlayerBar1->positionLabel()->text(), "0:00");
+        QTRY_COMPARE_WITH_TIMEOUT(w.PlayerBar1->positionLabel()->text(), "0:01", 3000);
+        QVERIFY(w.PlayerBar1->slider()->value() >= 1000);
+        run("pause");
+        const int held = w.PlayerBar1->slider()->value();
+        QTest::qWait(300);
+        QCOMPARE(w.PlayerBar1->slider()->value(), held);
+        QCOMPARE(w.PlayerBar1->stateLabel()->text(), "Paused");
+    }
+
+    // How the user moves: a click on the groove, a drag of the handle, the
+    // slider's keys, Ctrl and the arrows in the list. The player goes on from
+    // there, its bar shows it, and a paused file stays paused.
+    void movingWithinThePlayingFile_data() {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<int>("expectedMs"); // -1: where the slider says
+        QTest::newRow("click at three quarters") << "click" << false << -1;
+        QTest::newRow("click while paused") << "click" << true << -1;
+        QTest::newRow("drag to a quarter") << "drag" << false << -1;
+        QTest::newRow("right arrow on the slider") << "right" << false << 5000;
+        QTest::newRow("page up on the slider") << "pageup" << true << 30000;
+        QTest::newRow("end and back home") << "endhome" << false << 0;
+        QTest::newRow("ctrl+right in the list") << "list-right" << false << 5000;
+        QTest::newRow("ctrl+left in the list") << "list-left" << true << 0;
+    }
+
+    void movingWithinThePlayingFile() {
+        QFETCH(QString, gesture);
+        QFETCH(bool, paused);
+        QFETCH(int, expectedMs);
+        Tfm_main& w = *window_;
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        addRow(song_);
+        run("play");
+        if (paused)
+            run("pause");
+        PlayerBar& bar = *w.PlayerBar1;
+        QSlider& slider = *bar.slider();
+        const int grooveY = slider.height() / 2;
+        if (gesture == "click") {
+            QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(slider.width() * 3 / 4, grooveY));
+        } else if (gesture == "drag") {
+            const QPoint handle = handleCentre(slider);
+            const qint64 before = w.AudioFile21->Position();
+            QTest::mousePress(&slider, Qt::LeftButton, {}, handle);
+            QTest::mouseMove(&slider, QPoint(slider.width() / 4, grooveY));
+            // While held, only the handle and the position shown move.
+            QVERIFY(slider.isSliderDown());
+            QCOMPARE(w.AudioFile21->Position(), before);
+            QCOMPARE(bar.positionLabel()->text(), PlayerBar::timeText(slider.sliderPosition()));
+            QVERIFY(slider.sliderPosition() > 5000);
+            QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(slider.width() / 4, grooveY));
+        } else if (gesture == "right" || gesture == "pageup" || gesture == "endhome") {
+            slider.setFocus();
+            if (gesture == "endhome") {
+                QTest::keyClick(&slider, Qt::Key_End);
+                QCOMPARE(bar.positionLabel()->text(), "0:40");
+                QTest::keyClick(&slider, Qt::Key_Home);
+            } else {
+                QTest::keyClick(&slider, gesture == "right" ? Qt::Key_Right : Qt::Key_PageUp);
+            }
+        } else {
+            w.lv_id3->setFocus();
+            QTest::keyClick(w.lv_id3, gesture == "list-right" ? Qt::Key_Right : Qt::Key_Left,
+                            Qt::ControlModifier);
+        }
+        if (expectedMs < 0) {
+            expectedMs = slider.value();
+            const int quarter = kSongSeconds * 1000 / 4;
+            QVERIFY2(std::abs(expectedMs - (gesture == "click" ? 3 * quarter : quarter)) < 2000,
+                     qPrintable(QString::number(expectedMs)));
+        }
+        QVERIFY(dialogs_->errors.isEmpty());
+        QVERIFY(PlayingFlag);
+        QCOMPARE(PausedFlag, paused);
+        QCOMPARE(bar.stateLabel()->text(), paused ? "Paused" : "Playing");
+        // The player hears the file from there, and the bar shows it.
+        const auto near = [&](qint64 ms) { return ms >= expectedMs && ms < expectedMs + 400; };
+        QVERIFY2(near(w.PlayingPosition()), qPrintable(QString::number(w.PlayingPosition())));
+        QVERIFY(near(slider.value()));
+        QCOMPARE(bar.positionLabel()->text(), PlayerBar::timeText(slider.value()));
+        // Two blocks of the new place are queued (an MP3 lands where its
+        // table of contents says, up to 20 ms off).
+        const qint64 decodedFrom = w.AudioFile21->Position() - 2 * 44100;
+        QVERIFY2(std::abs(decodedFrom - qint64(expectedMs) * 441 / 10) < 882,
+                 qPrintable(QString::number(decodedFrom)));
+        if (paused) {
+            const qint64 held = w.PlayingPosition();
+            QTest::qWait(200);
+            QCOMPARE(w.PlayingPosition(), held);
+            run("pause");
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(w.PlayingPosition() > expectedMs + 100, 3000);
     }
 
     void renamingThePlayingRow_data() {
@@ -272,6 +396,19 @@ private slots:
     }
 
 private:
+    static QPoint handleCentre(QSlider& slider) {
+        QStyleOptionSlider option;
+        option.initFrom(&slider);
+        option.orientation = slider.orientation();
+        option.minimum = slider.minimum();
+        option.maximum = slider.maximum();
+        option.sliderPosition = slider.sliderPosition();
+        option.sliderValue = slider.value();
+        return slider.style()
+            ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider)
+            .center();
+    }
+
     void addRow(const QString& path) {
         window_->AppendRow(QFileInfo(path).completeBaseName().toStdString(), path.toStdString());
     }
@@ -329,6 +466,7 @@ private:
     QStringList good_;
     QString short_;
     QString longer_;
+    QString song_;
     QString bad_;
     std::unique_ptr<Tfm_main> window_;
     RecordingDialogs* dialogs_ = nullptr;
