@@ -1,0 +1,189 @@
+#include "app/CoverPanel.h"
+
+#include "app/FilePaths.h"
+#include "tags/common/Covers.h"
+
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace core = velmora::core;
+
+namespace {
+
+// The picture's largest side; it shrinks to the panel's width.
+constexpr int MaxPictureSide = 300;
+
+QString sizeCaption(const velmora::Picture& picture, const QImage& image) {
+    const std::string_view bytes = picture.data ? std::string_view(*picture.data) : "";
+    int width = image.width();
+    int height = image.height();
+    if (const auto size = velmora::imagePixelSize(bytes)) {
+        width = int(size->width);
+        height = int(size->height);
+    }
+    return QStringLiteral("%1\u00D7%2 px, %3 bytes").arg(width).arg(height).arg(picture.size());
+}
+
+} // namespace
+
+const QString CoverPanel::ImageFilter = QStringLiteral("Images (*.jpg *.jpeg *.png)");
+
+CoverPanel::CoverPanel(core::FileList& list, QWidget* parent) : QWidget(parent), list_(list) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    image_ = new QLabel(this);
+    image_->setAlignment(Qt::AlignCenter);
+    image_->setFrameShape(QFrame::StyledPanel);
+    image_->setMinimumSize(32, 32);
+    image_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    layout->addWidget(image_);
+    caption_ = new QLabel(this);
+    caption_->setAlignment(Qt::AlignHCenter);
+    caption_->setWordWrap(true);
+    layout->addWidget(caption_);
+    refusal_ = new QLabel(this);
+    refusal_->setWordWrap(true);
+    refusal_->setStyleSheet(QStringLiteral("color: #a01010;"));
+    refusal_->hide();
+    layout->addWidget(refusal_);
+
+    set_ = new QPushButton(QStringLiteral("Set cover\u2026"), this);
+    remove_ = new QPushButton(QStringLiteral("Remove cover"), this);
+    layout->addWidget(set_);
+    layout->addWidget(remove_);
+
+    chooser_ = [this] {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Set cover"), {}, ImageFilter);
+    };
+    connect(set_, &QPushButton::clicked, this, &CoverPanel::chooseCover);
+    connect(remove_, &QPushButton::clicked, this, &CoverPanel::removeCover);
+    showRows({});
+}
+
+CoverPanel::~CoverPanel() = default;
+
+CoverPanel::RowIds CoverPanel::coverRows() const {
+    RowIds rows;
+    for (core::RowId id : ids_)
+        if (const core::Row* row = list_.find(id); row && row->holdsCovers())
+            rows.push_back(id);
+    return rows;
+}
+
+void CoverPanel::showRows(RowIds ids) {
+    ids_ = std::move(ids);
+    refusal_->clear();
+    refusal_->hide();
+    const RowIds rows = coverRows();
+    set_->setEnabled(!rows.empty());
+
+    // The first row's cover, compared with the others' until one differs.
+    std::optional<core::CoverView> first;
+    bool several = false;
+    for (core::RowId id : rows) {
+        core::CoverView view = list_.coverOf(id);
+        if (!first) {
+            first = std::move(view);
+        } else if (!core::sameCover(*first, view)) {
+            several = true;
+            break;
+        }
+    }
+
+    if (several) {
+        showText(QStringLiteral("(several covers)"));
+        remove_->setEnabled(true);
+    } else if (first && first->kind == core::CoverView::Shown) {
+        showPicture(first->picture);
+        remove_->setEnabled(true);
+    } else {
+        showText(first && first->kind == core::CoverView::Failed ? DisplayPath(first->problem)
+                                                                 : QString());
+        remove_->setEnabled(false);
+    }
+}
+
+void CoverPanel::showPicture(std::shared_ptr<const velmora::Picture> picture) {
+    picture_ = std::move(picture);
+    image_->clear();
+    QImage image;
+    if (picture_ && picture_->data)
+        image.loadFromData(reinterpret_cast<const uchar*>(picture_->data->data()),
+                           int(picture_->data->size()));
+    // Kept at most as large as the panel may show it, not at the file's size.
+    scaled_ = image.isNull() ? QImage()
+                             : image.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio,
+                                            Qt::SmoothTransformation);
+    caption_->setText(sizeCaption(*picture_, image));
+    fitPicture();
+}
+
+void CoverPanel::fitPicture() {
+    if (scaled_.isNull())
+        return;
+    const QSize room = image_->contentsRect().size() - QSize(2, 2);
+    image_->setPixmap(
+        QPixmap::fromImage(scaled_.scaled(room.boundedTo(scaled_.size()).expandedTo(QSize(1, 1)),
+                                          Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+void CoverPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitPicture();
+}
+
+void CoverPanel::showText(const QString& text) {
+    picture_.reset();
+    scaled_ = QImage();
+    image_->clear();
+    caption_->setText(text);
+}
+
+QString CoverPanel::caption() const {
+    return caption_->text();
+}
+
+QString CoverPanel::refusal() const {
+    return refusal_->text();
+}
+
+bool CoverPanel::showsPicture() const {
+    return !scaled_.isNull();
+}
+
+void CoverPanel::chooseCover() {
+    const QString path = chooser_ ? chooser_() : QString();
+    if (!path.isEmpty())
+        setCover(FileSystemPath(path));
+}
+
+void CoverPanel::setCover(const std::string& imagePath) {
+    const RowIds rows = coverRows();
+    if (rows.empty())
+        return;
+    std::string error;
+    std::optional<velmora::Picture> picture = velmora::loadCoverFile(imagePath, error);
+    if (!picture) {
+        const QString reason = DisplayPath(error);
+        refusal_->setText(reason);
+        refusal_->show();
+        emit refused(reason);
+        return;
+    }
+    list_.setCover(rows, std::make_shared<const velmora::Picture>(std::move(*picture)));
+    refresh();
+    emit coverChanged(rows);
+}
+
+void CoverPanel::removeCover() {
+    const RowIds rows = coverRows();
+    if (rows.empty())
+        return;
+    list_.removeCover(rows);
+    refresh();
+    emit coverChanged(rows);
+}
