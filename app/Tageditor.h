@@ -66,17 +66,17 @@ public:
     // Components, named as on the form.
     TSkin* Skin1 = nullptr;
     TrackListView* lv_id3 = nullptr;
-    QLineEdit* edt_tatal = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
+    QLineEdit* edt_tatal = nullptr; // the Title field
+    QPushButton* Button1 = nullptr; // copies the Title into every row
+    QPushButton* Button2 = nullptr; // copies the Artist into every row
     QLineEdit* edt_art = nullptr;
     QLineEdit* edt_alb = nullptr;
-    QPushButton* Button3 = nullptr;
-    QPushButton* Button4 = nullptr;
+    QPushButton* Button3 = nullptr; // copies the Album into every row
+    QPushButton* Button4 = nullptr; // copies the Year into every row
     QLineEdit* edt_year = nullptr;
     QComboBox* edt_genre = nullptr;
-    QPushButton* Button5 = nullptr;
-    QPushButton* Button6 = nullptr;
+    QPushButton* Button5 = nullptr; // copies the Genre into every row
+    QPushButton* Button6 = nullptr; // copies the Comment into every row
     QPlainTextEdit* edt_com = nullptr;
     TSkinLabel* lb_path = nullptr;
     TSkinLabel* SkinLabel1 = nullptr;
@@ -88,16 +88,16 @@ public:
     // The track number field and its label "Track".
     QLineEdit* edt_track = nullptr;
     TSkinLabel* SkinLabel7 = nullptr;
-    QLineEdit* edt_tit = nullptr;
+    QLineEdit* edt_tit = nullptr; // the rename editor over a row, not the title
     TAudioPlayer2* AudioPlayer21 = nullptr;
     TAudioFile2* AudioFile21 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* Play1 = nullptr;
     QAction* Stop1 = nullptr;
-    QAction* Remove1 = nullptr;
-    QAction* Clear1 = nullptr;
-    QAction* Remove2 = nullptr;
-    QAction* Clear2 = nullptr;
+    QAction* Remove1 = nullptr; // the popup's "Add File"
+    QAction* Clear1 = nullptr;  // the popup's "Add Folder"
+    QAction* Remove2 = nullptr; // the popup's "Remove"
+    QAction* Clear2 = nullptr;  // the popup's "Clear"
     QAction* Rename1 = nullptr;
     QAction* WriteTags1 = nullptr;
     StatusLine* StatusLine1 = nullptr;
