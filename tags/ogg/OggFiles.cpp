@@ -30,17 +30,29 @@ std::string temporaryNameFor(const std::string& path) {
                             velmora::systemErrorText(input.errorCode()) + ")");
 }
 
+enum class Purpose { Read, Rewrite };
+
+// Opens the editing state on the file; a refusal carries the system's reason
+// when reading the file failed.
+void openState(EditingState& state, OggFileInput& input, const std::string& fileName,
+               Purpose purpose) {
+    try {
+        if (purpose == Purpose::Read)
+            state.openForReading(input, fileName);
+        else
+            state.open(input, fileName);
+    } catch (const velmora::TagError& e) {
+        raiseOpenFailure(input, e);
+    }
+}
+
 } // namespace
 
 velmora::TagValues readValues(const CommentLibrary& library, const std::string& fileName) {
     velmora::InputFile file(fileName);
     OggFileInput input(file);
     EditingState state(library);
-    try {
-        state.openForReading(input, fileName);
-    } catch (const velmora::TagError& e) {
-        raiseOpenFailure(input, e);
-    }
+    openState(state, input, fileName, Purpose::Read);
     const vorbis_comment* comments = state.comments();
     return comments ? velmora::vorbiscomment::valuesFromComments(commentViews(*comments))
                     : velmora::TagValues{};
@@ -51,11 +63,7 @@ std::optional<velmora::Picture> readFrontCover(const CommentLibrary& library,
     velmora::InputFile file(fileName);
     OggFileInput input(file);
     EditingState state(library);
-    try {
-        state.open(input, fileName);
-    } catch (const velmora::TagError& e) {
-        raiseOpenFailure(input, e);
-    }
+    openState(state, input, fileName, Purpose::Rewrite);
     const vorbis_comment* comments = state.comments();
     if (!comments)
         return std::nullopt;
@@ -73,11 +81,7 @@ void rewrite(const CommentLibrary& library, const std::string& fileName,
     velmora::InputFile file(fileName);
     OggFileInput input(file);
     EditingState state(library);
-    try {
-        state.open(input, fileName);
-    } catch (const velmora::TagError& e) {
-        raiseOpenFailure(input, e);
-    }
+    openState(state, input, fileName, Purpose::Rewrite);
 
     // Created exclusively beside the file: an existing "name.temp" is left
     // alone (a unique variant is used) and the temporary file is removed on
