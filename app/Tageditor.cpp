@@ -3,12 +3,12 @@
 #include "app/Tageditor.h"
 
 #include "app/Commands.h"
-#include "app/GenreList.h"
 #include "app/TrackList.h"
 #include "app/dir.h"
 #include "base/FileLayer.h"
 #include "components/skin/Skin.h"
 #include "components/skin/SkinIcons.h"
+#include "tags/common/GenreNames.h"
 
 #include <QAction>
 #include <QApplication>
@@ -417,7 +417,7 @@ void Tfm_main::createPlainCommandBar() {
 
 void Tfm_main::fillGenreList() {
     const QSignalBlocker blocker(edt_genre);
-    for (const auto& name : GenreNames)
+    for (const auto& name : velmora::listedGenres())
         edt_genre->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     edt_genre->setCurrentIndex(-1);
     edt_genre->setEditText(QString());

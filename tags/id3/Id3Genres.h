@@ -1,17 +1,16 @@
-// The numbered genre list of ID3 version 1 (extended to entry 147): the names
-// an ID3v1 trailer's genre byte stands for.
+// The genre byte of an ID3 version 1 trailer: an entry of the listed genres
+// (numbers 0 to 147), or 255 for none.
 #pragma once
 
-#include <array>
+#include "tags/common/GenreNames.h"
+
 #include <string_view>
 
 namespace velmora::id3 {
 
-inline constexpr int kGenreCount = 148;
+inline constexpr int kGenreCount = static_cast<int>(kListedGenreCount);
 // The byte an ID3v1 trailer holds for a genre that is not in the list.
 inline constexpr int kNoGenre = 255;
-
-extern const std::array<std::string_view, kGenreCount> kGenreNames;
 
 // The list index of a genre text: its name (letter case ignored), or a number
 // in the list, bare or in parentheses ("17", "(17)"); kNoGenre otherwise.

@@ -73,7 +73,7 @@ TagValues readV1(std::string_view trailer) {
         v[Field::Track] = std::to_string(static_cast<std::uint8_t>(trailer[kTrackByte]));
     const auto genre = static_cast<std::uint8_t>(trailer[kGenreByte]);
     if (genre < kGenreCount)
-        v[Field::Genre] = std::string(kGenreNames[genre]);
+        v[Field::Genre] = std::string(kNumberedGenres[genre]);
     return v;
 }
 
