@@ -1,7 +1,6 @@
 #include "tags/opus/OggHeaderPages.h"
 
 #include "base/OggPage.h"
-#include "tags/opus/OggChecksum.h"
 
 #include <cstring>
 
@@ -88,7 +87,7 @@ HeaderPages readHeaderPages(const ReadAt& read, std::uint64_t size, std::uint64_
                 pages.otherPages.push_back(range);
             continue;
         }
-        if (checkChecksums && !checksumMatches(p, page.bytes.size()))
+        if (checkChecksums && !pageChecksumValid(p, page.bytes.size()))
             pages.checksumsValid = false;
         const unsigned char* body = p + pageHeaderSize(p);
         bool carriesComments = false;
@@ -152,7 +151,7 @@ std::vector<std::string> paginate(const std::string& packet, std::uint32_t seria
         page[26] = static_cast<char>(count);
         page.append(reinterpret_cast<const char*>(lacing.data()), lacing.size());
         page.append(reinterpret_cast<const char*>(data + offset), bodySize);
-        sealWithChecksum(reinterpret_cast<unsigned char*>(page.data()), page.size());
+        sealPage(reinterpret_cast<unsigned char*>(page.data()), page.size());
         pages.push_back(std::move(page));
         ++sequence;
         offset += bodySize;
