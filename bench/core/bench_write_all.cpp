@@ -10,18 +10,18 @@
 // are wall times; the CPU column is the process's CPU time.
 //   VELMORA_BENCH_WRITE_FILES  how many files (default 1001)
 //   TMPDIR                     where the files are made (the disk measured)
+#include "bench/common/BenchFiles.h"
 #include "core/FileList.h"
-#include "tests/common/TestFiles.h"
+#include "tests/flac/PeerFiles.h"
 
-#include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <taglib/vorbisfile.h>
 #include <vector>
 
 namespace {
+
+using namespace velmora::bench;
 
 struct Files {
     std::unique_ptr<velmora::test::TempDir> dir;
@@ -37,23 +37,15 @@ void makeFiles() {
     Files& f = files();
     f.dir = std::make_unique<velmora::test::TempDir>();
     const std::string song = f.dir->file("song.ogg");
-    std::string output;
-    if (velmora::test::run("ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+    velmora::test::mustRun("ffmpeg -nostdin -loglevel error -y -f lavfi -i "
                            "anoisesrc=d=14:c=pink:a=0.3 -ac 2 -ar 44100 -c:a libvorbis -q:a 0 '" +
-                               song +
-                               "' && vorbiscomment -w -t TITLE=Song -t ARTIST=Someone "
-                               "-t ALBUM=Record -t TRACKNUMBER=3 -t DATE=2001 "
-                               "-t GENRE=Rock '" +
-                               song + "'",
-                           output) != 0)
-        throw std::runtime_error("ffmpeg or vorbiscomment failed");
+                           song +
+                           "' && vorbiscomment -w -t TITLE=Song -t ARTIST=Someone "
+                           "-t ALBUM=Record -t TRACKNUMBER=3 -t DATE=2001 -t GENRE=Rock '" +
+                           song + "'");
     const std::string bytes = velmora::test::readFile(song);
-    const char* count = std::getenv("VELMORA_BENCH_WRITE_FILES");
-    const long n = count && *count ? std::strtol(count, nullptr, 10) : 1001;
-    for (long i = 0; i < n; ++i) {
-        f.paths.push_back(f.dir->file("write-" + std::to_string(i) + ".ogg"));
-        velmora::test::writeFile(f.paths.back(), bytes);
-    }
+    const long n = envNumber("VELMORA_BENCH_WRITE_FILES", 1001);
+    f.paths = writeCopies(*f.dir, bytes, "write-", ".ogg", n);
     benchmark::AddCustomContext("write_bytes", std::to_string(bytes.size()));
     benchmark::AddCustomContext("write_files", std::to_string(n));
 }
@@ -87,12 +79,8 @@ void writeTagLib(benchmark::State& state) {
     long round = 1000;
     for (auto _ : state) {
         const std::string title = "Title " + std::to_string(round++);
-        for (const std::string& path : files().paths) {
-            TagLib::Ogg::Vorbis::File file(path.c_str(), false);
-            file.tag()->setTitle(title);
-            if (!file.save())
-                state.SkipWithError("save failed");
-        }
+        for (const std::string& path : files().paths)
+            saveTitleWithTagLib<TagLib::Ogg::Vorbis::File>(state, path, title, false);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<long>(files().paths.size()));
 }
@@ -113,11 +101,11 @@ void registerAll() {
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    makeFiles();
-    registerAll();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    files().dir.reset(); // removes the generated files
-    return 0;
+    return runBenchmarks(
+        argc, argv,
+        [] {
+            makeFiles();
+            registerAll();
+        },
+        [] { files().dir.reset(); });
 }

@@ -2,13 +2,11 @@
 // of FLAC and MP3 files, against TagLib in the same run. The files are made
 // by flac, ffmpeg, metaflac and mutagen in a temporary folder at start.
 //   VELMORA_BENCH_COVER_FILES  files read per iteration (default 50)
-#include "PeerFiles.h"
-
+#include "bench/common/BenchFiles.h"
 #include "tags/flac/FlacTags.h"
 #include "tags/id3/Mp3Tags.h"
+#include "tests/flac/PeerFiles.h"
 
-#include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <memory>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
@@ -18,6 +16,7 @@
 namespace {
 
 using namespace velmora;
+using namespace velmora::bench;
 
 struct Files {
     std::unique_ptr<test::TempDir> dir;
@@ -45,15 +44,9 @@ Files& files() {
             test::mustRun("/usr/bin/python3 " + pictures + " add " + test::quote(path) +
                           " 3 image/jpeg Front " + test::quote(cover) + " 3");
         }
-        const char* count = std::getenv("VELMORA_BENCH_COVER_FILES");
-        const long n = count && *count ? std::strtol(count, nullptr, 10) : 50;
-        const std::string flacBytes = test::readFile(flac), mp3Bytes = test::readFile(mp3);
-        for (long i = 0; i < n; ++i) {
-            made.flac.push_back(dir.file(std::to_string(i) + ".flac"));
-            test::writeFile(made.flac.back(), flacBytes);
-            made.mp3.push_back(dir.file(std::to_string(i) + ".mp3"));
-            test::writeFile(made.mp3.back(), mp3Bytes);
-        }
+        const long n = envNumber("VELMORA_BENCH_COVER_FILES", 50);
+        made.flac = writeCopies(dir, test::readFile(flac), "", ".flac", n);
+        made.mp3 = writeCopies(dir, test::readFile(mp3), "", ".mp3", n);
         return made;
     }();
     return f;
@@ -62,11 +55,8 @@ Files& files() {
 template <typename Read>
 void readAll(benchmark::State& state, const std::vector<std::string>& paths, Read read) {
     std::size_t bytes = 0;
-    for (auto _ : state)
-        for (const std::string& path : paths)
-            bytes += read(path);
+    forEachFile(state, paths, [&](const std::string& path) { bytes += read(path); });
     benchmark::DoNotOptimize(bytes);
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * paths.size()));
 }
 
 void VelmoraFlac(benchmark::State& state) {

@@ -3,14 +3,10 @@
 //   VELMORA_BENCH_FLAC_FILES    files read per iteration (default 200)
 //   VELMORA_BENCH_FLAC_SECONDS  length of the rebuilt file in seconds (default 60)
 // The files are made in a temporary folder at start and removed at the end.
-#include "PeerFiles.h"
-
-#include "base/FileLayer.h"
+#include "bench/common/BenchFiles.h"
 #include "tags/flac/FlacTags.h"
+#include "tests/flac/PeerFiles.h"
 
-#include <benchmark/benchmark.h>
-#include <cstdlib>
-#include <fcntl.h>
 #include <memory>
 #include <string>
 #include <taglib/flacfile.h>
@@ -20,6 +16,7 @@
 namespace {
 
 using namespace velmora;
+using namespace velmora::bench;
 
 struct Files {
     std::unique_ptr<test::TempDir> dir;
@@ -32,11 +29,6 @@ struct Files {
 Files& files() {
     static Files f;
     return f;
-}
-
-long envNumber(const char* name, long fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::strtol(value, nullptr, 10) : fallback;
 }
 
 void makeFiles() {
@@ -55,11 +47,8 @@ void makeFiles() {
     values[Field::Comment] = "made for the benchmark";
     flac::writeTags(song, values, FieldMask().set(Field::Comment));
     const std::string bytes = test::readFile(song);
-    const long count = envNumber("VELMORA_BENCH_FLAC_FILES", 200);
-    for (long i = 0; i < count; ++i) {
-        f.readSet.push_back(f.dir->file("read" + std::to_string(i) + ".flac"));
-        test::writeFile(f.readSet.back(), bytes);
-    }
+    f.readSet =
+        writeCopies(*f.dir, bytes, "read", ".flac", envNumber("VELMORA_BENCH_FLAC_FILES", 200));
     f.edited = f.dir->file("edited.flac");
     test::writeFile(f.edited, bytes);
 
@@ -79,20 +68,13 @@ void makeFiles() {
 }
 
 void BM_Read_Velmora(benchmark::State& state) {
-    for (auto _ : state)
-        for (const std::string& path : files().readSet)
-            benchmark::DoNotOptimize(flac::readTags(path)[Field::Title].data());
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(files().readSet.size()));
+    forEachFile(state, files().readSet, [](const std::string& path) {
+        benchmark::DoNotOptimize(flac::readTags(path)[Field::Title].data());
+    });
 }
 
 void BM_Read_TagLib(benchmark::State& state) {
-    for (auto _ : state)
-        for (const std::string& path : files().readSet) {
-            TagLib::FLAC::File file(path.c_str(), false); // tags only
-            auto title = file.tag()->title();
-            benchmark::DoNotOptimize(title.size());
-        }
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(files().readSet.size()));
+    readTitlesWithTagLib<TagLib::FLAC::File>(state, files().readSet);
 }
 
 // The file the in-place edit works on, read alone: what an edit is compared with.
@@ -115,12 +97,9 @@ void BM_EditInPlace_Velmora(benchmark::State& state) {
 
 void BM_Edit_TagLib(benchmark::State& state) {
     long round = 0;
-    for (auto _ : state) {
-        TagLib::FLAC::File file(files().edited.c_str(), false);
-        file.tag()->setTitle((round++ % 2) ? "Title one" : "Another title");
-        if (!file.save())
-            state.SkipWithError("save failed");
-    }
+    for (auto _ : state)
+        saveTitleWithTagLib<TagLib::FLAC::File>(
+            state, files().edited, (round++ % 2) ? "Title one" : "Another title", false);
     state.SetItemsProcessed(state.iterations());
 }
 
@@ -147,13 +126,8 @@ void BM_Rebuild_TagLibFlushed(benchmark::State& state) {
         state.PauseTiming();
         restoreRebuilt();
         state.ResumeTiming();
-        TagLib::FLAC::File file(files().rebuilt.c_str(), false);
-        file.tag()->setTitle("A title that no longer fits");
-        if (!file.save())
-            state.SkipWithError("save failed");
-        const int fd = ::open(files().rebuilt.c_str(), O_RDONLY);
-        ::fsync(fd);
-        ::close(fd);
+        saveTitleWithTagLib<TagLib::FLAC::File>(state, files().rebuilt,
+                                                "A title that no longer fits", true);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<long>(files().rebuiltOriginal.size()));
 }
@@ -164,10 +138,7 @@ void BM_FlushedCopy(benchmark::State& state) {
         state.PauseTiming();
         restoreRebuilt();
         state.ResumeTiming();
-        InputFile in(files().rebuilt);
-        ReplaceFile out(files().rebuilt);
-        out.copyFrom(in, 0, in.size());
-        out.commit();
+        replaceWithCopy(files().rebuilt, files().rebuilt);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<long>(files().rebuiltOriginal.size()));
 }
@@ -184,10 +155,5 @@ BENCHMARK(BM_FlushedCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    makeFiles();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    files().dir.reset(); // removes the generated files
-    return 0;
+    return runBenchmarks(argc, argv, makeFiles, [] { files().dir.reset(); });
 }

@@ -3,13 +3,10 @@
 //   VELMORA_BENCH_MP4_FILES    files read per iteration (default 100)
 //   VELMORA_BENCH_MP4_SECONDS  length of the rebuilt file in seconds (default 180)
 // The files are made in a temporary folder at start and removed at the end.
-#include "Mp4Fixture.h"
-
-#include "base/FileLayer.h"
+#include "bench/common/BenchFiles.h"
 #include "tags/mp4/Mp4Tags.h"
+#include "tests/mp4/Mp4Fixture.h"
 
-#include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <sys/sendfile.h>
@@ -19,6 +16,7 @@
 namespace {
 
 using namespace velmora;
+using namespace velmora::bench;
 using namespace velmora::mp4test;
 
 struct Files {
@@ -35,11 +33,6 @@ Files& files() {
     return f;
 }
 
-long envNumber(const char* name, long fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::strtol(value, nullptr, 10) : fallback;
-}
-
 void makeFiles() {
     Files& f = files();
     f.dir = std::make_unique<test::TempDir>();
@@ -48,10 +41,8 @@ void makeFiles() {
     f.coverLast = f.dir->file("cover-last.m4a");
     makeSample(f.coverLast, Layout::MoovFirst, Tagger::Mutagen, 4);
     const std::string song = test::readFile(f.coverFirst);
-    for (long i = 0; i < envNumber("VELMORA_BENCH_MP4_FILES", 100); ++i) {
-        f.readSet.push_back(f.dir->file("song" + std::to_string(i) + ".m4a"));
-        test::writeFile(f.readSet.back(), song);
-    }
+    f.readSet =
+        writeCopies(*f.dir, song, "song", ".m4a", envNumber("VELMORA_BENCH_MP4_FILES", 100));
     f.big = f.dir->file("long.m4a");
     makeSample(f.big, Layout::MoovFirst, Tagger::TagLib,
                static_cast<int>(envNumber("VELMORA_BENCH_MP4_SECONDS", 180)));
@@ -61,20 +52,13 @@ void makeFiles() {
 }
 
 void BM_Read_Velmora(benchmark::State& state) {
-    for (auto _ : state)
-        for (const std::string& path : files().readSet)
-            benchmark::DoNotOptimize(mp4::readTags(path)[Field::Title].data());
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(files().readSet.size()));
+    forEachFile(state, files().readSet, [](const std::string& path) {
+        benchmark::DoNotOptimize(mp4::readTags(path)[Field::Title].data());
+    });
 }
 
 void BM_Read_TagLib(benchmark::State& state) {
-    for (auto _ : state) {
-        for (const std::string& path : files().readSet) {
-            TagLib::MP4::File file(path.c_str(), false); // tags only
-            benchmark::DoNotOptimize(file.tag()->title().size());
-        }
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(files().readSet.size()));
+    readTitlesWithTagLib<TagLib::MP4::File>(state, files().readSet);
 }
 
 // One file read, the unit an in-place edit is compared with.
@@ -104,11 +88,8 @@ void BM_EditInPlace_CoverLast(benchmark::State& state) {
 void BM_EditSave_TagLib(benchmark::State& state) {
     const char* titles[2] = {"Short", "A somewhat longer title"};
     long n = 0;
-    for (auto _ : state) {
-        TagLib::MP4::File file(files().coverFirst.c_str(), false);
-        file.tag()->setTitle(titles[n++ % 2]);
-        file.save();
-    }
+    for (auto _ : state)
+        saveTitleWithTagLib<TagLib::MP4::File>(state, files().coverFirst, titles[n++ % 2], false);
 }
 
 // A title longer than the free space: the file is rebuilt beside the original.
@@ -148,12 +129,8 @@ void BM_SafeCopy(benchmark::State& state) {
     const Files& f = files();
     const std::string target = f.dir->file("safe.m4a");
     test::writeFile(target, "");
-    for (auto _ : state) {
-        const InputFile in(f.big);
-        ReplaceFile out(target);
-        out.copyFrom(in, 0, in.size());
-        out.commit();
-    }
+    for (auto _ : state)
+        replaceWithCopy(f.big, target);
     state.SetBytesProcessed(state.iterations() * static_cast<long>(f.bigBytes.size()));
 }
 
@@ -170,10 +147,5 @@ BENCHMARK(BM_SafeCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    makeFiles();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    files().dir.reset();
-    return 0;
+    return runBenchmarks(argc, argv, makeFiles, [] { files().dir.reset(); });
 }

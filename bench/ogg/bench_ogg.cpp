@@ -11,13 +11,10 @@
 //   VELMORA_BENCH_OGG_SCALE        divides the file counts (default 1)
 //   VELMORA_BENCH_OGG_WRITE_FILES  files of the write benchmarks (default 1001)
 // The files are made in a temporary folder at start and removed at the end.
-#include "VorbisFixture.h"
-
-#include "base/FileLayer.h"
+#include "bench/common/BenchFiles.h"
 #include "tags/ogg/VorbisTags.h"
+#include "tests/ogg/VorbisFixture.h"
 
-#include <benchmark/benchmark.h>
-#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <string>
@@ -26,6 +23,8 @@
 #include <vector>
 
 namespace {
+
+using namespace velmora::bench;
 
 struct Shape {
     std::string name;
@@ -42,11 +41,6 @@ struct Files {
 Files& files() {
     static Files f;
     return f;
-}
-
-long envNumber(const char* name, long fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::strtol(value, nullptr, 10) : fallback;
 }
 
 std::vector<std::string> ordinaryComments() {
@@ -74,10 +68,7 @@ void makeShape(const std::string& name, long count, std::vector<std::string> com
     options.comments = std::move(comments);
     const std::string bytes = fixture::makeVorbis(options);
     Shape shape{name, std::max(1L, count / envNumber("VELMORA_BENCH_OGG_SCALE", 1)), {}};
-    for (long i = 0; i < shape.count; ++i) {
-        shape.paths.push_back(f.dir->file(name + "-" + std::to_string(i) + ".ogg"));
-        fixture::writeFile(shape.paths.back(), bytes);
-    }
+    shape.paths = writeCopies(*f.dir, bytes, name + "-", ".ogg", shape.count);
     benchmark::AddCustomContext(name + "_bytes", std::to_string(bytes.size()));
     benchmark::AddCustomContext(name + "_files", std::to_string(shape.count));
     f.shapes.push_back(std::move(shape));
@@ -104,43 +95,30 @@ void makeFiles() {
     options.comments = ordinaryComments();
     const std::string song = fixture::makeVorbis(options);
     const long count = envNumber("VELMORA_BENCH_OGG_WRITE_FILES", 1001);
-    for (long i = 0; i < count; ++i) {
-        f.writeSet.push_back(f.dir->file("write-" + std::to_string(i) + ".ogg"));
-        fixture::writeFile(f.writeSet.back(), song);
-    }
+    f.writeSet = writeCopies(*f.dir, song, "write-", ".ogg", count);
     benchmark::AddCustomContext("write_bytes", std::to_string(song.size()));
     benchmark::AddCustomContext("write_files", std::to_string(count));
 }
 
 void readVelmora(benchmark::State& state, const Shape& shape) {
-    for (auto _ : state)
-        for (const std::string& path : shape.paths) {
-            velmora::TagValues values = velmora::vorbis::readTags(path);
-            benchmark::DoNotOptimize(values.values[0].data());
-        }
-    state.SetItemsProcessed(state.iterations() * shape.count);
+    forEachFile(state, shape.paths, [](const std::string& path) {
+        velmora::TagValues values = velmora::vorbis::readTags(path);
+        benchmark::DoNotOptimize(values.values[0].data());
+    });
 }
 
 void readTagLib(benchmark::State& state, const Shape& shape) {
-    for (auto _ : state)
-        for (const std::string& path : shape.paths) {
-            TagLib::Ogg::Vorbis::File file(path.c_str(), false); // tags only
-            auto title = file.tag()->title();
-            benchmark::DoNotOptimize(title.size());
-        }
-    state.SetItemsProcessed(state.iterations() * shape.count);
+    readTitlesWithTagLib<TagLib::Ogg::Vorbis::File>(state, shape.paths);
 }
 
 // What any reader pays at least: open, read the first 4 KiB, close.
 void openRead4K(benchmark::State& state, const Shape& shape) {
     char buffer[4096];
-    for (auto _ : state)
-        for (const std::string& path : shape.paths) {
-            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            benchmark::DoNotOptimize(::pread(fd, buffer, sizeof buffer, 0));
-            ::close(fd);
-        }
-    state.SetItemsProcessed(state.iterations() * shape.count);
+    forEachFile(state, shape.paths, [&buffer](const std::string& path) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        benchmark::DoNotOptimize(::pread(fd, buffer, sizeof buffer, 0));
+        ::close(fd);
+    });
 }
 
 // A new title into every file of the write set, each round another title so
@@ -163,17 +141,8 @@ void writeTagLib(benchmark::State& state, bool flushed) {
     long round = 0;
     for (auto _ : state) {
         const std::string title = "Title " + std::to_string(round++);
-        for (const std::string& path : files().writeSet) {
-            TagLib::Ogg::Vorbis::File file(path.c_str(), false);
-            file.tag()->setTitle(title);
-            if (!file.save())
-                state.SkipWithError("save failed");
-            if (flushed) {
-                const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-                ::fsync(fd);
-                ::close(fd);
-            }
-        }
+        for (const std::string& path : files().writeSet)
+            saveTitleWithTagLib<TagLib::Ogg::Vorbis::File>(state, path, title, flushed);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<long>(files().writeSet.size()));
 }
@@ -213,11 +182,11 @@ void registerAll() {
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    makeFiles();
-    registerAll();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    files().dir.reset(); // removes the generated files
-    return 0;
+    return runBenchmarks(
+        argc, argv,
+        [] {
+            makeFiles();
+            registerAll();
+        },
+        [] { files().dir.reset(); });
 }

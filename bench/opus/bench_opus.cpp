@@ -3,16 +3,11 @@
 //   VELMORA_BENCH_OPUS_FILES    files read per iteration (default 200)
 //   VELMORA_BENCH_OPUS_SECONDS  length of the rewritten file in seconds (default 180)
 // The files are made in a temporary folder at start and removed at the end.
-#include "tests/common/TestFiles.h"
-
-#include "base/FileLayer.h"
+#include "bench/common/BenchFiles.h"
 #include "tags/opus/OpusTags.h"
+#include "tests/flac/PeerFiles.h"
 
-#include <benchmark/benchmark.h>
-#include <cstdlib>
-#include <fcntl.h>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <taglib/opusfile.h>
 #include <unistd.h>
@@ -21,6 +16,8 @@
 namespace {
 
 using namespace velmora;
+using namespace velmora::bench;
+using test::mustRun;
 
 struct Files {
     std::unique_ptr<test::TempDir> dir;
@@ -34,17 +31,6 @@ Files& files() {
     return f;
 }
 
-long envNumber(const char* name, long fallback) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::strtol(value, nullptr, 10) : fallback;
-}
-
-void mustRun(const std::string& command) {
-    std::string output;
-    if (test::run(command + " 2>&1", output) != 0)
-        throw std::runtime_error("failed: " + command + "\n" + output);
-}
-
 std::string encode(const std::string& name, long seconds) {
     const Files& f = files();
     const std::string wav = f.dir->file("in.wav");
@@ -53,7 +39,7 @@ std::string encode(const std::string& name, long seconds) {
         "ffmpeg -v error -y -f lavfi -i 'sine=frequency=440:duration=" + std::to_string(seconds) +
         "' -ac 2 -ar 48000 '" + wav + "' && opusenc --quiet --title Song --artist Someone " +
         "--artist Another --album Record --date 2001 --genre Rock --comment TRACKNUMBER=3/12 " +
-        "--picture '" + f.dir->file("cover.jpg") + "' '" + wav + "' '" + path + "'");
+        "--picture '" + test::makeCover(*f.dir) + "' '" + wav + "' '" + path + "'");
     ::unlink(wav.c_str());
     return path;
 }
@@ -61,16 +47,10 @@ std::string encode(const std::string& name, long seconds) {
 void makeFiles() {
     Files& f = files();
     f.dir = std::make_unique<test::TempDir>();
-    mustRun("ffmpeg -v error -y -f lavfi -i \"nullsrc=s=740x740,geq=lum='random(1)*255':"
-            "cb='random(2)*255':cr=128\" -frames:v 1 -q:v 1 '" +
-            f.dir->file("cover.jpg") + "'");
     const std::string song = encode("song.opus", 1);
     const std::string bytes = test::readFile(song);
-    const long count = envNumber("VELMORA_BENCH_OPUS_FILES", 200);
-    for (long i = 0; i < count; ++i) {
-        f.readSet.push_back(f.dir->file("read" + std::to_string(i) + ".opus"));
-        test::writeFile(f.readSet.back(), bytes);
-    }
+    f.readSet =
+        writeCopies(*f.dir, bytes, "read", ".opus", envNumber("VELMORA_BENCH_OPUS_FILES", 200));
     f.rewritten = encode("long.opus", envNumber("VELMORA_BENCH_OPUS_SECONDS", 180));
     f.rewrittenSize = test::readFile(f.rewritten).size();
     benchmark::AddCustomContext("read_file_bytes", std::to_string(bytes.size()));
@@ -78,20 +58,13 @@ void makeFiles() {
 }
 
 void BM_Read_Velmora(benchmark::State& state) {
-    for (auto _ : state)
-        for (const std::string& path : files().readSet)
-            benchmark::DoNotOptimize(opus::readTags(path)[Field::Title].data());
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(files().readSet.size()));
+    forEachFile(state, files().readSet, [](const std::string& path) {
+        benchmark::DoNotOptimize(opus::readTags(path)[Field::Title].data());
+    });
 }
 
 void BM_Read_TagLib(benchmark::State& state) {
-    for (auto _ : state)
-        for (const std::string& path : files().readSet) {
-            TagLib::Ogg::Opus::File file(path.c_str(), false); // tags only
-            auto title = file.tag()->title();
-            benchmark::DoNotOptimize(title.size());
-        }
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(files().readSet.size()));
+    readTitlesWithTagLib<TagLib::Ogg::Opus::File>(state, files().readSet);
 }
 
 // A title of the same length: the header pages keep their number, the rest is copied.
@@ -119,26 +92,16 @@ void BM_Rewrite_Renumbered_Velmora(benchmark::State& state) {
 
 void BM_Rewrite_TagLibFlushed(benchmark::State& state) {
     long round = 0;
-    for (auto _ : state) {
-        TagLib::Ogg::Opus::File file(files().rewritten.c_str(), false);
-        file.tag()->setTitle("Title " + std::to_string(round++ % 10));
-        if (!file.save())
-            state.SkipWithError("save failed");
-        const int fd = ::open(files().rewritten.c_str(), O_RDONLY);
-        ::fsync(fd);
-        ::close(fd);
-    }
+    for (auto _ : state)
+        saveTitleWithTagLib<TagLib::Ogg::Opus::File>(state, files().rewritten,
+                                                     "Title " + std::to_string(round++ % 10), true);
     state.SetBytesProcessed(state.iterations() * static_cast<long>(files().rewrittenSize));
 }
 
 // The same file copied by the same safe route (new file, flushed, renamed over).
 void BM_FlushedCopy(benchmark::State& state) {
-    for (auto _ : state) {
-        InputFile in(files().rewritten);
-        ReplaceFile out(files().rewritten);
-        out.copyFrom(in, 0, in.size());
-        out.commit();
-    }
+    for (auto _ : state)
+        replaceWithCopy(files().rewritten, files().rewritten);
     state.SetBytesProcessed(state.iterations() * static_cast<long>(files().rewrittenSize));
 }
 
@@ -152,10 +115,5 @@ BENCHMARK(BM_FlushedCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    makeFiles();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    files().dir.reset(); // removes the generated files
-    return 0;
+    return runBenchmarks(argc, argv, makeFiles, [] { files().dir.reset(); });
 }

@@ -1,0 +1,76 @@
+// What the benchmark binaries share: their settings from the environment, the
+// copies of one made file that a read benchmark walks, the loop over those
+// files, TagLib's save of a new title (the peer each unit is measured
+// against), the file layer's copy (the least a safe rewrite costs) and the
+// program around the benchmarks.
+#pragma once
+
+#include "tests/common/TestFiles.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <taglib/tstring.h>
+#include <vector>
+
+namespace velmora::bench {
+
+// The whole number in the environment variable `name`; `fallback` when it is
+// unset or empty.
+long envNumber(const char* name, long fallback);
+
+// `count` copies of `bytes` in `dir`, named stem0suffix, stem1suffix, ...
+std::vector<std::string> writeCopies(const test::TempDir& dir, const std::string& bytes,
+                                     const std::string& stem, const std::string& suffix,
+                                     long count);
+
+// Calls `each` on every path once per iteration; each file counts as an item.
+template <typename Each>
+void forEachFile(benchmark::State& state, const std::vector<std::string>& paths, Each each) {
+    for (auto _ : state)
+        for (const std::string& path : paths)
+            each(path);
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(paths.size()));
+}
+
+// TagLib reads the tags of every file (not the audio properties) and takes the
+// title. TagLibFile: TagLib's file class of the format.
+template <typename TagLibFile>
+void readTitlesWithTagLib(benchmark::State& state, const std::vector<std::string>& paths) {
+    forEachFile(state, paths, [](const std::string& path) {
+        TagLibFile file(path.c_str(), false);
+        benchmark::DoNotOptimize(file.tag()->title().size());
+    });
+}
+
+// Flushes the file's data to the disk, as our atomic write does before its rename.
+void flushFile(const std::string& path);
+
+// TagLib's save of a new title, which overwrites the file in place; `flushed`
+// then flushes the file, for the durability our write has. A failed save
+// stops the benchmark with an error.
+template <typename TagLibFile>
+void saveTitleWithTagLib(benchmark::State& state, const std::string& path, const std::string& title,
+                         bool flushed) {
+    {
+        TagLibFile file(path.c_str(), false);
+        file.tag()->setTitle(TagLib::String(title, TagLib::String::UTF8));
+        if (!file.save())
+            state.SkipWithError(("TagLib could not save " + path).c_str());
+    }
+    if (flushed)
+        flushFile(path);
+}
+
+// Copies `source` onto `target` through the file layer's atomic replacement
+// (a new file, flushed, renamed over, its folder flushed).
+void replaceWithCopy(const std::string& source, const std::string& target);
+
+// The program of a benchmark binary: reads the options, runs `setUp` (it makes
+// the files and may register benchmarks that depend on them), runs the
+// benchmarks, then `tearDown` (it removes the files).
+int runBenchmarks(int argc, char** argv, const std::function<void()>& setUp,
+                  const std::function<void()>& tearDown);
+
+} // namespace velmora::bench
