@@ -24,6 +24,13 @@ std::vector<std::string> writeCopies(const test::TempDir& dir, const std::string
     return paths;
 }
 
+void readTitles(benchmark::State& state, const std::vector<std::string>& paths,
+                ReadTagsFunction readTags) {
+    forEachFile(state, paths, [readTags](const std::string& path) {
+        benchmark::DoNotOptimize(readTags(path)[Field::Title].data());
+    });
+}
+
 void flushFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     ::fsync(fd);

@@ -5,6 +5,7 @@
 // program around the benchmarks.
 #pragma once
 
+#include "tags/common/FormatUnit.h"
 #include "tests/common/TestFiles.h"
 
 #include <benchmark/benchmark.h>
@@ -34,6 +35,10 @@ void forEachFile(benchmark::State& state, const std::vector<std::string>& paths,
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(paths.size()));
 }
 
+// Our unit reads the tags of every file and takes the title.
+void readTitles(benchmark::State& state, const std::vector<std::string>& paths,
+                ReadTagsFunction readTags);
+
 // TagLib reads the tags of every file (not the audio properties) and takes the
 // title. TagLibFile: TagLib's file class of the format.
 template <typename TagLibFile>
@@ -61,6 +66,20 @@ void saveTitleWithTagLib(benchmark::State& state, const std::string& path, const
     }
     if (flushed)
         flushFile(path);
+}
+
+// TagLib saves a new title into every file, each round another title
+// ("Title <round>", from `firstRound` on) so that every save really writes.
+template <typename TagLibFile>
+void saveTitlesWithTagLib(benchmark::State& state, const std::vector<std::string>& paths,
+                          bool flushed, long firstRound = 0) {
+    long round = firstRound;
+    for (auto _ : state) {
+        const std::string title = "Title " + std::to_string(round++);
+        for (const std::string& path : paths)
+            saveTitleWithTagLib<TagLibFile>(state, path, title, flushed);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(paths.size()));
 }
 
 // Copies `source` onto `target` through the file layer's atomic replacement

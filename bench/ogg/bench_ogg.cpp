@@ -101,10 +101,7 @@ void makeFiles() {
 }
 
 void readVelmora(benchmark::State& state, const Shape& shape) {
-    forEachFile(state, shape.paths, [](const std::string& path) {
-        velmora::TagValues values = velmora::vorbis::readTags(path);
-        benchmark::DoNotOptimize(values.values[0].data());
-    });
+    readTitles(state, shape.paths, velmora::vorbis::readTags);
 }
 
 void readTagLib(benchmark::State& state, const Shape& shape) {
@@ -138,13 +135,7 @@ void writeVelmora(benchmark::State& state) {
 // TagLib overwrites the file in place and leaves the flush to the system;
 // flushed: each file flushed afterwards, the durability of our write.
 void writeTagLib(benchmark::State& state, bool flushed) {
-    long round = 0;
-    for (auto _ : state) {
-        const std::string title = "Title " + std::to_string(round++);
-        for (const std::string& path : files().writeSet)
-            saveTitleWithTagLib<TagLib::Ogg::Vorbis::File>(state, path, title, flushed);
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<long>(files().writeSet.size()));
+    saveTitlesWithTagLib<TagLib::Ogg::Vorbis::File>(state, files().writeSet, flushed);
 }
 
 void registerAll() {
