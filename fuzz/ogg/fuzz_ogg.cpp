@@ -6,6 +6,7 @@
 // every page found gets a correct checksum first,
 // so that the rewrite (which refuses damaged header pages) is reached often.
 #include "base/OggPage.h"
+#include "fuzz/common/FuzzHarness.h"
 #include "tags/ogg/Ogg.h"
 #include "tags/ogg/OggStream.h"
 #include "vcedit.h"
@@ -16,22 +17,6 @@
 #include <vector>
 
 namespace {
-
-void sealEveryPage(std::string& bytes) {
-    auto* data = reinterpret_cast<unsigned char*>(bytes.data());
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        std::size_t needed = 0;
-        std::size_t size = 0;
-        if (velmora::scanPage(data + at, bytes.size() - at, needed, size) ==
-            velmora::PageScan::Page) {
-            velmora::sealPage(data + at, size);
-            at += size;
-        } else {
-            ++at;
-        }
-    }
-}
 
 // Whether every page found belongs to one stream. A read that passes over
 // pages of one size in one step trusts that no other stream's pages lie in
@@ -76,7 +61,7 @@ std::vector<std::string> commentsOf(const vcedit_state* state) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     if (!bytes.empty() && (bytes[0] & 1))
-        sealEveryPage(bytes);
+        velmora::fuzz::sealEveryPage(bytes);
 
     // Reading only some comments, passing over the rest (with a seek callback
     // or without one).
