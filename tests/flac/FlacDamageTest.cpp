@@ -1,21 +1,14 @@
 // Damaged and hostile FLAC files: an error naming the file, or empty values;
 // never a crash, a hang or a runaway allocation (also run under the sanitizers).
 // A write that fails leaves the file as it was.
-#include "PeerFiles.h"
-
 #include "tags/flac/FlacTags.h"
+#include "tests/common/DamageChecks.h"
+#include "tests/flac/PeerFiles.h"
 
 #include <gtest/gtest.h>
 
 namespace velmora::test {
 namespace {
-
-std::string le32(std::uint32_t v) {
-    std::string s;
-    for (int i = 0; i < 4; ++i)
-        s += static_cast<char>(v >> (8 * i));
-    return s;
-}
 
 std::string blockHeader(int type, bool last, std::uint32_t length) {
     return {static_cast<char>((last ? 0x80 : 0) | type), static_cast<char>(length >> 16),
@@ -33,29 +26,6 @@ std::string commentBlock(const std::string& body, bool last = true) {
     return blockHeader(4, last, static_cast<std::uint32_t>(body.size())) + body;
 }
 
-// Read and write outcomes: "" when it worked, else the start of the message.
-std::string tryRead(const std::string& path, TagValues* values = nullptr) {
-    try {
-        TagValues v = flac::readTags(path);
-        if (values)
-            *values = v;
-        return "";
-    } catch (const TagError& e) {
-        return e.what();
-    }
-}
-
-std::string tryWrite(const std::string& path) {
-    TagValues values;
-    values[Field::Title] = "Written";
-    try {
-        flac::writeTags(path, values, FieldMask().set(Field::Title));
-        return "";
-    } catch (const TagError& e) {
-        return e.what();
-    }
-}
-
 struct Hostile {
     const char* name;
     std::string bytes;
@@ -70,7 +40,7 @@ TEST_P(FlacHostile, IsRefusedWithTheReasonAndLeftAlone) {
     const std::string path = dir.file("bad.flac");
     writeFile(path, h.bytes);
     TagValues values;
-    const std::string read = tryRead(path, &values);
+    const std::string read = tryRead(flac::readTags, path, &values);
     if (!h.reason) {
         EXPECT_EQ(read, "");
         EXPECT_EQ(values, TagValues{});
@@ -78,9 +48,8 @@ TEST_P(FlacHostile, IsRefusedWithTheReasonAndLeftAlone) {
     }
     const std::string prefix = "Cannot read the tags of \"" + path + "\": ";
     EXPECT_EQ(read, prefix + h.reason + ".");
-    EXPECT_NE(tryWrite(path), "");
-    EXPECT_EQ(readFile(path), h.bytes);
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"bad.flac"});
+    EXPECT_NE(tryWrite(flac::writeTags, path), "");
+    expectLeftAlone(dir, path, h.bytes);
 }
 
 const std::string kId3Header("ID3\x03\x00\x00", 6);
@@ -131,19 +100,7 @@ TEST(FlacTruncated, AtEveryOffset) {
     recipe.padding = 16;
     recipe.seconds = 0.01;
     const std::string whole = readFile(makeFlac(dir, "whole.flac", recipe));
-    const std::string path = dir.file("cut.flac");
-    for (std::size_t length = 0; length < whole.size(); ++length) {
-        const std::string cut = whole.substr(0, length);
-        writeFile(path, cut);
-        const std::string read = tryRead(path);
-        const std::string write = tryWrite(path);
-        if (!write.empty()) {
-            ASSERT_EQ(readFile(path), cut) << length;
-        } else {
-            ASSERT_EQ(read, "") << length;
-            ASSERT_EQ(flac::readTags(path)[Field::Title], "Written") << length;
-        }
-    }
+    expectEveryCutReadOrRefused(dir.file("cut.flac"), whole, flac::readTags, flac::writeTags);
 }
 
 } // namespace

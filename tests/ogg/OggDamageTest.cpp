@@ -4,20 +4,15 @@
 
 #include "base/FileLayer.h"
 #include "tags/ogg/Ogg.h"
+#include "tests/common/DamageChecks.h"
 
 #include <gtest/gtest.h>
 #include <random>
 
 using fixture::TempDir;
+using velmora::test::le32;
 
 namespace {
-
-std::string le32(std::uint32_t v) {
-    std::string s;
-    for (int i = 0; i < 4; ++i)
-        s += static_cast<char>(v >> (8 * i));
-    return s;
-}
 
 // Reads a file that may be damaged: returns "" on success, else the message.
 std::string tryRead(const std::string& path) {

@@ -2,24 +2,16 @@
 // never a crash, a hang or a runaway allocation (also run under the
 // sanitizers); a refused write leaves the file as it was. And which Ogg files
 // are taken for Opus or for FLAC by their content.
-#include "tests/common/TestFiles.h"
-
 #include "base/OggPage.h"
 #include "tags/flac/FlacTags.h"
 #include "tags/flac/OggFlacTags.h"
 #include "tags/opus/OpusTags.h"
+#include "tests/common/DamageChecks.h"
 
 #include <gtest/gtest.h>
 
 namespace velmora::test {
 namespace {
-
-std::string le32(std::uint32_t v) {
-    std::string s;
-    for (int i = 0; i < 4; ++i)
-        s += static_cast<char>(v >> (8 * i));
-    return s;
-}
 
 // One page holding the given packets, each shorter than 255 bytes.
 std::string page(unsigned char flags, std::uint32_t sequence, std::vector<std::string> packets,
@@ -46,26 +38,6 @@ std::string tags(const std::string& list) {
     return "OpusTags" + list;
 }
 
-std::string tryRead(const std::string& path) {
-    try {
-        opus::readTags(path);
-        return "";
-    } catch (const TagError& e) {
-        return e.what();
-    }
-}
-
-std::string tryWrite(const std::string& path) {
-    TagValues values;
-    values[Field::Title] = "Written";
-    try {
-        opus::writeTags(path, values, FieldMask().set(Field::Title));
-        return "";
-    } catch (const TagError& e) {
-        return e.what();
-    }
-}
-
 struct Hostile {
     const char* name;
     std::string bytes;
@@ -81,13 +53,12 @@ TEST_P(OpusHostile, IsRefusedWithTheReason) {
     const std::string path = dir.file("bad.opus");
     writeFile(path, h.bytes);
     const std::string prefix = "\"" + path + "\": ";
-    EXPECT_EQ(tryRead(path),
+    EXPECT_EQ(tryRead(opus::readTags, path),
               h.readReason ? "Cannot read the tags of " + prefix + h.readReason + "." : "");
-    const std::string write = tryWrite(path);
+    const std::string write = tryWrite(opus::writeTags, path);
     if (h.writeReason) {
         EXPECT_EQ(write, "Cannot write the tags of " + prefix + h.writeReason + ".");
-        EXPECT_EQ(readFile(path), h.bytes);
-        EXPECT_EQ(dir.names(), std::vector<std::string>{"bad.opus"});
+        expectLeftAlone(dir, path, h.bytes);
     } else {
         EXPECT_EQ(write, "");
         EXPECT_EQ(opus::readTags(path)[Field::Title], "Written");
@@ -147,23 +118,12 @@ TEST(OpusTruncated, AtEveryOffset) {
               0)
         << output;
     const std::string bytes = readFile(whole);
-    const std::string path = dir.file("cut.opus");
     // Past the header pages every cut takes the same way (and a write flushes
     // the disk), so there only every 64th is written.
     const std::size_t headerEnd = bytes.find("OggS", bytes.find("OpusTags"));
-    for (std::size_t length = 0; length < bytes.size(); ++length) {
-        const std::string cut = bytes.substr(0, length);
-        writeFile(path, cut);
-        const std::string read = tryRead(path);
-        if (length > headerEnd + 16 && length % 64 != 0)
-            continue;
-        if (!tryWrite(path).empty()) {
-            ASSERT_EQ(readFile(path), cut) << length;
-        } else {
-            ASSERT_EQ(read, "") << length;
-            ASSERT_EQ(opus::readTags(path)[Field::Title], "Written") << length;
-        }
-    }
+    expectEveryCutReadOrRefused(
+        dir.file("cut.opus"), bytes, opus::readTags, opus::writeTags,
+        [headerEnd](std::size_t length) { return length <= headerEnd + 16 || length % 64 == 0; });
 }
 
 // Which files are taken for what, by content; the extension plays no part.
