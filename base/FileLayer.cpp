@@ -52,9 +52,15 @@ std::string nameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool writeAll(int fd, const char* data, std::size_t n, int& err) {
+namespace {
+
+// The whole of data, at `offset` when there is one, else at the file
+// position. A write that takes no byte is a full disk.
+bool writeWhole(int fd, const char* data, std::size_t n, const std::uint64_t* offset, int& err) {
+    std::uint64_t at = offset ? *offset : 0;
     while (n > 0) {
-        ssize_t done = sys::write(fd, data, n);
+        const ssize_t done =
+            offset ? sys::pwrite(fd, data, n, static_cast<off_t>(at)) : sys::write(fd, data, n);
         if (done < 0) {
             if (errno == EINTR)
                 continue;
@@ -67,28 +73,19 @@ bool writeAll(int fd, const char* data, std::size_t n, int& err) {
         }
         data += done;
         n -= static_cast<std::size_t>(done);
+        at += static_cast<std::uint64_t>(done);
     }
     return true;
 }
 
+} // namespace
+
+bool writeAll(int fd, const char* data, std::size_t n, int& err) {
+    return writeWhole(fd, data, n, nullptr, err);
+}
+
 bool pwriteAll(int fd, const char* data, std::size_t n, std::uint64_t offset, int& err) {
-    while (n > 0) {
-        ssize_t done = sys::pwrite(fd, data, n, static_cast<off_t>(offset));
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            err = errno;
-            return false;
-        }
-        if (done == 0) {
-            err = ENOSPC;
-            return false;
-        }
-        data += done;
-        n -= static_cast<std::size_t>(done);
-        offset += static_cast<std::uint64_t>(done);
-    }
-    return true;
+    return writeWhole(fd, data, n, &offset, err);
 }
 
 int openForWriting(const std::string& path, int& err) {
