@@ -3,6 +3,7 @@
 // of one file leaves that file old, with its own error, and the others new.
 #include "base/GroupCommitScope.h"
 #include "base/SystemCalls.h"
+#include "tests/common/FailingCall.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -14,20 +15,6 @@ namespace {
 
 constexpr std::size_t kFiles = 4;
 constexpr std::size_t kSize = 64 * 1024;
-
-// Fails the nth call of one kind, counted from when it is armed.
-struct Failure {
-    sys::Call call = sys::Call::Open;
-    int nth = 0; // 0: nothing fails
-    int seen = 0;
-};
-Failure failure;
-
-int failingHook(sys::Call call) {
-    if (failure.nth > 0 && call == failure.call && ++failure.seen == failure.nth)
-        return EIO;
-    return 0;
-}
 
 std::string oldContent(std::size_t i) {
     return randomBytes(kSize, static_cast<std::uint32_t>(10 + i));
@@ -84,10 +71,10 @@ TEST_F(GroupCommitScopeTest, EachFileFailsOnItsOwnAndStaysOld) {
                 writeNew(i);
             EXPECT_EQ(versions(), "oooo") << "nothing is in place before the group commits";
             EXPECT_TRUE(scope.holds(paths_[1]));
-            failure = Failure{c.call, c.nth};
-            sys::setHook(failingHook);
-            scope.commit();
-            sys::setHook(nullptr);
+            {
+                const FailingCall failing(c.call, c.nth);
+                scope.commit();
+            }
             EXPECT_FALSE(scope.holds(paths_[1]));
             ASSERT_EQ(scope.handedOver(), kFiles);
             for (std::size_t i = 0; i < kFiles; ++i) {

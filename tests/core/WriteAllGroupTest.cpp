@@ -5,6 +5,7 @@
 #include "core/FileList.h"
 #include "tags/wma/WMAudioInfo.h"
 #include "tests/cli/SampleFiles.h"
+#include "tests/common/FailingCall.h"
 #include "tests/common/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -13,19 +14,6 @@ namespace velmora::core {
 namespace {
 
 using test::TempDir;
-
-struct Failure {
-    sys::Call call = sys::Call::Open;
-    int nth = 0; // 0: nothing fails
-    int seen = 0;
-};
-Failure failure;
-
-int failingHook(sys::Call call) {
-    if (failure.nth > 0 && call == failure.call && ++failure.seen == failure.nth)
-        return EIO;
-    return 0;
-}
 
 // Rows in this order; a title this long grows the MP3 tag, so every file but
 // the WMA one (saved by its SDK) is made new under the group.
@@ -59,10 +47,11 @@ TEST(WriteAllGroup, AFailedCommitFailsItsRowOnly) {
         list.add(paths);
         list.setFieldInAll(Field::Title, kTitle);
 
-        failure = Failure{c.call, c.nth};
-        sys::setHook(failingHook);
-        const std::vector<WriteResult> results = list.writeAll();
-        sys::setHook(nullptr);
+        std::vector<WriteResult> results;
+        {
+            const test::FailingCall failing(c.call, c.nth);
+            results = list.writeAll();
+        }
 
         ASSERT_EQ(results.size(), paths.size());
         for (std::size_t i = 0; i < paths.size(); ++i) {
