@@ -44,13 +44,13 @@ void replaceWithCopy(const std::string& source, const std::string& target) {
     out.commit();
 }
 
-int runBenchmarks(int argc, char** argv, const std::function<void()>& setUp,
-                  const std::function<void()>& tearDown) {
+int runBenchmarks(int argc, char** argv,
+                  const std::function<void(const test::TempDir& dir)>& setUp) {
     benchmark::Initialize(&argc, argv);
-    setUp();
+    const test::TempDir dir;
+    setUp(dir);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    tearDown();
     return 0;
 }
 

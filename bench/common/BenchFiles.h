@@ -86,10 +86,11 @@ void saveTitlesWithTagLib(benchmark::State& state, const std::vector<std::string
 // (a new file, flushed, renamed over, its folder flushed).
 void replaceWithCopy(const std::string& source, const std::string& target);
 
-// The program of a benchmark binary: reads the options, runs `setUp` (it makes
-// the files and may register benchmarks that depend on them), runs the
-// benchmarks, then `tearDown` (it removes the files).
-int runBenchmarks(int argc, char** argv, const std::function<void()>& setUp,
-                  const std::function<void()>& tearDown);
+// The program of a benchmark binary: reads the options, runs `setUp` with a
+// fresh temporary folder (it makes the files there and may register
+// benchmarks that depend on them), runs the benchmarks and removes the folder
+// with everything in it.
+int runBenchmarks(int argc, char** argv,
+                  const std::function<void(const test::TempDir& dir)>& setUp);
 
 } // namespace velmora::bench

@@ -14,7 +14,6 @@
 #include "core/FileList.h"
 #include "tests/flac/PeerFiles.h"
 
-#include <memory>
 #include <string>
 #include <taglib/vorbisfile.h>
 #include <vector>
@@ -24,7 +23,7 @@ namespace {
 using namespace velmora::bench;
 
 struct Files {
-    std::unique_ptr<velmora::test::TempDir> dir;
+    const velmora::test::TempDir* dir = nullptr;
     std::vector<std::string> paths;
 };
 
@@ -33,9 +32,9 @@ Files& files() {
     return f;
 }
 
-void makeFiles() {
+void makeFiles(const velmora::test::TempDir& dir) {
     Files& f = files();
-    f.dir = std::make_unique<velmora::test::TempDir>();
+    f.dir = &dir;
     const std::string song = f.dir->file("song.ogg");
     velmora::test::mustRun("ffmpeg -nostdin -loglevel error -y -f lavfi -i "
                            "anoisesrc=d=14:c=pink:a=0.3 -ac 2 -ar 44100 -c:a libvorbis -q:a 0 '" +
@@ -95,11 +94,8 @@ void registerAll() {
 } // namespace
 
 int main(int argc, char** argv) {
-    return runBenchmarks(
-        argc, argv,
-        [] {
-            makeFiles();
-            registerAll();
-        },
-        [] { files().dir.reset(); });
+    return runBenchmarks(argc, argv, [](const velmora::test::TempDir& dir) {
+        makeFiles(dir);
+        registerAll();
+    });
 }

@@ -7,7 +7,6 @@
 #include "tags/flac/FlacTags.h"
 #include "tests/flac/PeerFiles.h"
 
-#include <memory>
 #include <string>
 #include <taglib/flacfile.h>
 #include <unistd.h>
@@ -19,7 +18,7 @@ using namespace velmora;
 using namespace velmora::bench;
 
 struct Files {
-    std::unique_ptr<test::TempDir> dir;
+    const test::TempDir* dir = nullptr;
     std::vector<std::string> readSet;
     std::string edited;  // comments with padding after them
     std::string rebuilt; // restored before each rebuild
@@ -31,9 +30,9 @@ Files& files() {
     return f;
 }
 
-void makeFiles() {
+void makeFiles(const test::TempDir& dir) {
     Files& f = files();
-    f.dir = std::make_unique<test::TempDir>();
+    f.dir = &dir;
     test::FlacRecipe recipe;
     recipe.comments = {"TITLE=Song",       "ARTIST=Someone",    "ARTIST=Another",
                        "ALBUM=Record",     "DATE=2001",         "GENRE=Rock",
@@ -153,5 +152,5 @@ BENCHMARK(BM_FlushedCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    return runBenchmarks(argc, argv, makeFiles, [] { files().dir.reset(); });
+    return runBenchmarks(argc, argv, makeFiles);
 }

@@ -8,7 +8,6 @@
 #include "tests/mp4/Mp4Fixture.h"
 
 #include <fcntl.h>
-#include <memory>
 #include <sys/sendfile.h>
 #include <taglib/mp4file.h>
 #include <unistd.h>
@@ -20,7 +19,7 @@ using namespace velmora::bench;
 using namespace velmora::mp4test;
 
 struct Files {
-    std::unique_ptr<test::TempDir> dir;
+    const test::TempDir* dir = nullptr;
     std::vector<std::string> readSet; // TagLib-tagged copies
     std::string coverFirst;           // tagged by TagLib: the cover before the text items
     std::string coverLast;            // tagged by mutagen: the cover after them
@@ -33,9 +32,9 @@ Files& files() {
     return f;
 }
 
-void makeFiles() {
+void makeFiles(const test::TempDir& dir) {
     Files& f = files();
-    f.dir = std::make_unique<test::TempDir>();
+    f.dir = &dir;
     f.coverFirst = f.dir->file("cover-first.m4a");
     makeSample(f.coverFirst, Layout::MoovFirst, Tagger::TagLib, 4);
     f.coverLast = f.dir->file("cover-last.m4a");
@@ -145,5 +144,5 @@ BENCHMARK(BM_SafeCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    return runBenchmarks(argc, argv, makeFiles, [] { files().dir.reset(); });
+    return runBenchmarks(argc, argv, makeFiles);
 }

@@ -16,7 +16,6 @@
 #include "tests/ogg/VorbisFixture.h"
 
 #include <fcntl.h>
-#include <memory>
 #include <string>
 #include <taglib/vorbisfile.h>
 #include <unistd.h>
@@ -33,7 +32,7 @@ struct Shape {
 };
 
 struct Files {
-    std::unique_ptr<fixture::TempDir> dir;
+    const fixture::TempDir* dir = nullptr;
     std::vector<Shape> shapes;
     std::vector<std::string> writeSet;
 };
@@ -74,9 +73,9 @@ void makeShape(const std::string& name, long count, std::vector<std::string> com
     f.shapes.push_back(std::move(shape));
 }
 
-void makeFiles() {
+void makeFiles(const fixture::TempDir& dir) {
     Files& f = files();
-    f.dir = std::make_unique<fixture::TempDir>();
+    f.dir = &dir;
     auto withPicture = [](std::size_t size) {
         auto c = ordinaryComments();
         c.insert(c.begin() + 3, fixture::pictureComment(size));
@@ -173,11 +172,8 @@ void registerAll() {
 } // namespace
 
 int main(int argc, char** argv) {
-    return runBenchmarks(
-        argc, argv,
-        [] {
-            makeFiles();
-            registerAll();
-        },
-        [] { files().dir.reset(); });
+    return runBenchmarks(argc, argv, [](const fixture::TempDir& dir) {
+        makeFiles(dir);
+        registerAll();
+    });
 }

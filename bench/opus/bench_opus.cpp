@@ -7,7 +7,6 @@
 #include "tags/opus/OpusTags.h"
 #include "tests/flac/PeerFiles.h"
 
-#include <memory>
 #include <string>
 #include <taglib/opusfile.h>
 #include <unistd.h>
@@ -20,7 +19,7 @@ using namespace velmora::bench;
 using test::mustRun;
 
 struct Files {
-    std::unique_ptr<test::TempDir> dir;
+    const test::TempDir* dir = nullptr;
     std::vector<std::string> readSet;
     std::string rewritten;
     std::size_t rewrittenSize = 0;
@@ -44,9 +43,9 @@ std::string encode(const std::string& name, long seconds) {
     return path;
 }
 
-void makeFiles() {
+void makeFiles(const test::TempDir& dir) {
     Files& f = files();
-    f.dir = std::make_unique<test::TempDir>();
+    f.dir = &dir;
     const std::string song = encode("song.opus", 1);
     const std::string bytes = test::readFile(song);
     f.readSet =
@@ -113,5 +112,5 @@ BENCHMARK(BM_FlushedCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    return runBenchmarks(argc, argv, makeFiles, [] { files().dir.reset(); });
+    return runBenchmarks(argc, argv, makeFiles);
 }
