@@ -1,5 +1,6 @@
-#include "tags/common/GenreNames.h"
 #include "tags/mp4/Mp4Items.h"
+
+#include "tags/common/GenreNames.h"
 
 #include <utility>
 
