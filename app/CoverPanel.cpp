@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace core = velmora::core;
 
@@ -45,8 +46,7 @@ CoverPanel::CoverPanel(core::FileList& list, QWidget* parent) : QWidget(parent),
     image_->setAlignment(Qt::AlignCenter);
     image_->setFrameShape(QFrame::StyledPanel);
     image_->setMinimumSize(32, 32);
-    image_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    layout->addWidget(image_);
+    // The picture is placed by resizeEvent; the layout holds what is below it.
     caption_ = new QLabel(this);
     caption_->setAlignment(Qt::AlignHCenter);
     caption_->setWordWrap(true);
@@ -57,6 +57,8 @@ CoverPanel::CoverPanel(core::FileList& list, QWidget* parent) : QWidget(parent),
     refusal_->hide();
     layout->addWidget(refusal_);
 
+    // The buttons keep to the bottom; the room between stays empty.
+    layout->addStretch(1);
     set_ = new QPushButton(QStringLiteral("Set cover\u2026"), this);
     remove_ = new QPushButton(QStringLiteral("Remove cover"), this);
     layout->addWidget(set_);
@@ -153,6 +155,10 @@ void CoverPanel::fitPicture() {
 
 void CoverPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // A square as wide as the panel, as covers are; the rest goes below it.
+    const int side = std::min(width(), height() / 2);
+    image_->setGeometry(0, 0, width(), side);
+    layout()->setContentsMargins(0, side + 4, 0, 0);
     fitPicture();
 }
 
