@@ -3,12 +3,15 @@
 #include "app/FilePaths.h"
 #include "tags/common/Covers.h"
 
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace core = velmora::core;
 
@@ -16,6 +19,10 @@ namespace {
 
 // The picture's largest side; it shrinks to the panel's width.
 constexpr int MaxPictureSide = 300;
+
+// How long the covers of a selection are compared before the window gets
+// its events again.
+constexpr int SliceMilliseconds = 15;
 
 QString sizeCaption(const velmora::Picture& picture, const QImage& image) {
     const std::string_view bytes = picture.data ? std::string_view(*picture.data) : "";
@@ -39,8 +46,7 @@ CoverPanel::CoverPanel(core::FileList& list, QWidget* parent) : QWidget(parent),
     image_->setAlignment(Qt::AlignCenter);
     image_->setFrameShape(QFrame::StyledPanel);
     image_->setMinimumSize(32, 32);
-    image_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    layout->addWidget(image_);
+    // The picture is placed by resizeEvent; the layout holds what is below it.
     caption_ = new QLabel(this);
     caption_->setAlignment(Qt::AlignHCenter);
     caption_->setWordWrap(true);
@@ -51,6 +57,8 @@ CoverPanel::CoverPanel(core::FileList& list, QWidget* parent) : QWidget(parent),
     refusal_->hide();
     layout->addWidget(refusal_);
 
+    // The buttons keep to the bottom; the room between stays empty.
+    layout->addStretch(1);
     set_ = new QPushButton(QStringLiteral("Set cover\u2026"), this);
     remove_ = new QPushButton(QStringLiteral("Remove cover"), this);
     layout->addWidget(set_);
@@ -61,6 +69,9 @@ CoverPanel::CoverPanel(core::FileList& list, QWidget* parent) : QWidget(parent),
     };
     connect(set_, &QPushButton::clicked, this, &CoverPanel::chooseCover);
     connect(remove_, &QPushButton::clicked, this, &CoverPanel::removeCover);
+    comparison_ = new QTimer(this);
+    comparison_->setSingleShot(true);
+    connect(comparison_, &QTimer::timeout, this, &CoverPanel::compareSlice);
     showRows({});
 }
 
@@ -78,33 +89,44 @@ void CoverPanel::showRows(RowIds ids) {
     ids_ = std::move(ids);
     refusal_->clear();
     refusal_->hide();
-    const RowIds rows = coverRows();
-    set_->setEnabled(!rows.empty());
+    comparing_ = coverRows();
+    compared_ = 0;
+    comparison_->stop();
+    set_->setEnabled(!comparing_.empty());
 
-    // The first row's cover, compared with the others' until one differs.
-    std::optional<core::CoverView> first;
-    bool several = false;
-    for (core::RowId id : rows) {
-        core::CoverView view = list_.coverOf(id);
-        if (!first) {
-            first = std::move(view);
-        } else if (!core::sameCover(*first, view)) {
-            several = true;
+    // The first row's cover shows at once; the others are compared with it
+    // after, in slices, so a large selection does not hold up the window.
+    first_ = comparing_.empty() ? core::CoverView{} : list_.coverOf(comparing_.front());
+    if (first_.kind == core::CoverView::Shown) {
+        showPicture(first_.picture);
+        remove_->setEnabled(true);
+    } else {
+        showText(first_.kind == core::CoverView::Failed ? DisplayPath(first_.problem) : QString());
+        remove_->setEnabled(false);
+    }
+    compared_ = comparing_.empty() ? 0 : 1;
+    compareSlice();
+}
+
+void CoverPanel::compareSlice() {
+    QElapsedTimer clock;
+    clock.start();
+    while (compared_ < comparing_.size()) {
+        if (clock.elapsed() >= SliceMilliseconds) {
+            comparison_->start();
+            return;
+        }
+        const core::CoverView view = list_.coverOf(comparing_[compared_++]);
+        if (!core::sameCover(first_, view)) {
+            showText(QStringLiteral("(several covers)"));
+            remove_->setEnabled(true);
             break;
         }
     }
-
-    if (several) {
-        showText(QStringLiteral("(several covers)"));
-        remove_->setEnabled(true);
-    } else if (first && first->kind == core::CoverView::Shown) {
-        showPicture(first->picture);
-        remove_->setEnabled(true);
-    } else {
-        showText(first && first->kind == core::CoverView::Failed ? DisplayPath(first->problem)
-                                                                 : QString());
-        remove_->setEnabled(false);
-    }
+    // Done: the pictures compared are not kept.
+    comparing_.clear();
+    compared_ = 0;
+    first_ = {};
 }
 
 void CoverPanel::showPicture(std::shared_ptr<const velmora::Picture> picture) {
@@ -133,6 +155,10 @@ void CoverPanel::fitPicture() {
 
 void CoverPanel::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    // A square as wide as the panel, as covers are; the rest goes below it.
+    const int side = std::min(width(), height() / 2);
+    image_->setGeometry(0, 0, width(), side);
+    layout()->setContentsMargins(0, side + 4, 0, 0);
     fitPicture();
 }
 

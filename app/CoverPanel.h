@@ -17,6 +17,7 @@
 
 class QLabel;
 class QPushButton;
+class QTimer;
 
 class CoverPanel : public QWidget {
     Q_OBJECT
@@ -35,7 +36,8 @@ public:
     void setChooser(Chooser chooser) { chooser_ = std::move(chooser); }
 
     // Shows the cover of these rows (the selection, in list order); reads the
-    // covers now, and only theirs.
+    // first row's cover now, and compares the others' with it in slices of
+    // the event loop until one differs ("(several covers)").
     void showRows(RowIds ids);
     // Shows the same rows again (after an undo, a write, a reset).
     void refresh() { showRows(ids_); }
@@ -68,6 +70,9 @@ signals:
 
 private:
     void chooseCover();
+    // Compares the next covers of the selection with the first one's for a
+    // while, and goes on later when some are left.
+    void compareSlice();
     void showPicture(std::shared_ptr<const velmora::Picture> picture);
     void showText(const QString& text);
     // Draws the picture as large as the panel's room allows.
@@ -77,6 +82,11 @@ private:
 
     velmora::core::FileList& list_;
     RowIds ids_;
+    // The rows still being compared with the first one's cover, and how far.
+    RowIds comparing_;
+    std::size_t compared_ = 0;
+    velmora::core::CoverView first_;
+    QTimer* comparison_ = nullptr;
     std::shared_ptr<const velmora::Picture> picture_;
     // The shown picture decoded, at most as large as it is ever drawn.
     QImage scaled_;

@@ -1,6 +1,8 @@
 // The skin commands: a click on a skin object runs the command of its name.
 #include "app/Tageditor.h"
 
+#include "app/CoverPanel.h"
+
 #include "app/FilePaths.h"
 #include "app/TrackList.h"
 #include "app/WebPages.h"
@@ -110,6 +112,8 @@ bool Tfm_main::writeChangedRows() {
         progress.setValue(static_cast<int>(list_.size()));
     }
     syncAllRows();
+    // Written covers are now the files' own.
+    CoverPanel1->refresh();
     int written = 0;
     QStringList failures;
     for (const velmora::core::WriteResult& result : results) {

@@ -3,6 +3,7 @@
 #include "app/Tageditor.h"
 
 #include "app/Commands.h"
+#include "app/EditCommands.h"
 #include "app/TrackList.h"
 #include "app/dir.h"
 #include "base/FileLayer.h"
@@ -68,6 +69,7 @@ Tfm_main::Tfm_main(QWidget* parent) : QWidget(parent), dialogs_(std::make_unique
     createStatusAndPlayer();
     anchorComponents();
     createPopupMenu();
+    createEditCommands();
     createShortcuts();
     connectHandlers();
     chainTabOrder();
@@ -78,6 +80,9 @@ Tfm_main::~Tfm_main() {
     // children, which can repaint the list and send signals: none of that may
     // reach the half-destroyed window.
     lv_id3->setCustomDraw({});
+    // The undo keys watch every focus change and end the open step of the file
+    // list, which goes before the children: they go first.
+    delete EditCommands1->undoRedo();
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
     if (fm_main == this)
@@ -123,7 +128,7 @@ void Tfm_main::createComponents() {
     };
     auto applyButton = [this](int y, const char* field) {
         auto* button = new QPushButton(this);
-        button->setGeometry(616, y, 63, 25);
+        button->setGeometry(616, y, 34, 25);
         button->setToolTip(QStringLiteral("Apply the %1 to all files").arg(QLatin1String(field)));
         button->setIcon(applyToAllIcon());
         button->setIconSize(QSize(14, 14));

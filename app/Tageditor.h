@@ -41,6 +41,8 @@ class QStyleOptionViewItem;
 class PlayerBar;
 class StatusLine;
 class TSkin;
+class CoverPanel;
+class EditCommands;
 class TSkinLabel;
 class TSkinObject;
 class TrackListView;
@@ -104,6 +106,11 @@ public:
     PlayerBar* PlayerBar1 = nullptr;
     // The popup's "Number the selected rows".
     QAction* NumberRows1 = nullptr;
+    // The popup's "Undo", "Redo", pattern and cover commands, and the keys Ctrl+Z
+    // and Ctrl+Shift+Z.
+    EditCommands* EditCommands1 = nullptr;
+    // The front cover of the selected rows, right of the fields.
+    CoverPanel* CoverPanel1 = nullptr;
 
     // The open dialog's filter in Qt's syntax.
     static const QString OpenDialogFilter;
@@ -243,6 +250,11 @@ private:
     // Shows the playback state, position and length in the player bar.
     void showPlayerState();
     void createTrackField();
+    // The undo keys, the pattern dialog and the cover panel (app/EditCommands.h).
+    void createEditCommands();
+    // Undo, redo, a cover change, a fill or a rename changed rows: the columns,
+    // names, fields and status show them.
+    void editedRowsChanged();
     void applySkin();
 
     // The window's chrome (app/WindowChrome.cpp): where its own widgets go when

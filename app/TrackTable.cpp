@@ -5,6 +5,8 @@
 // row by id, so sorting never parts a row from its values.
 #include "app/Tageditor.h"
 
+#include "app/EditCommands.h"
+
 #include "app/FilePaths.h"
 #include "app/LineBreaks.h"
 #include "app/TagFields.h"
@@ -205,6 +207,8 @@ void Tfm_main::showSelection() {
         showField(field, mixed ? std::string() : value, mixed);
     }
     filling_ = wasFilling;
+    if (EditCommands1)
+        EditCommands1->selectionChanged();
     if (rows.empty())
         return setPathCaption(QStringLiteral("Path: "));
     showRowPath(rows.front());

@@ -1,6 +1,7 @@
 // The window's chrome: how its own widgets follow a resize, the Tab order of
 // the fields, the skin's colours for the dialogs and the popup menu, and what
 // the window remembers between runs (its geometry and the list's columns).
+#include "app/CoverPanel.h"
 #include "app/Settings.h"
 #include "app/Tageditor.h"
 #include "app/TrackList.h"
@@ -39,14 +40,29 @@ void Tfm_main::anchorComponents() {
     Skin1->AnchorWidget(Button6, Qt::RightEdge | Qt::BottomEdge);
 }
 
-// Tab goes down the fields, then through their apply buttons, then to the
+// Tab goes down the fields, then through their apply buttons and the cover
+// panel's buttons, then to the
 // list and round to the title again. The comment box passes Tab on instead of
 // typing it. A field added later goes into this chain at its place.
 void Tfm_main::chainTabOrder() {
     edt_com->setTabChangesFocus(true);
-    QWidget* const chain[] = {edt_tatal, edt_art, edt_alb, edt_year, edt_track,
-                              edt_genre, edt_com, Button1, Button2,  Button3,
-                              Button4,   Button5, Button6, lv_id3,   edt_tatal};
+    QWidget* const chain[] = {edt_tatal,
+                              edt_art,
+                              edt_alb,
+                              edt_year,
+                              edt_track,
+                              edt_genre,
+                              edt_com,
+                              Button1,
+                              Button2,
+                              Button3,
+                              Button4,
+                              Button5,
+                              Button6,
+                              CoverPanel1->setButton(),
+                              CoverPanel1->removeButton(),
+                              lv_id3,
+                              edt_tatal};
     for (std::size_t i = 0; i + 1 < std::size(chain); ++i)
         setTabOrder(chain[i], chain[i + 1]);
 }

@@ -3,12 +3,17 @@
 // file]. Run on the offscreen platform; it neither reads nor keeps settings.
 #include "TemporarySettings.h"
 #include "TestDialogs.h"
+#include "app/CoverPanel.h"
 #include "app/TagFields.h"
 #include "app/Tageditor.h"
 #include "app/TrackList.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <string>
 
@@ -50,6 +55,24 @@ int main(int argc, char* argv[]) {
     }
     window.SelectRow(1);
     window.lv_id3Click();
+    // A drawn cover for the shown row: lanterns over a harbour at dusk.
+    QTemporaryDir folder;
+    QImage cover(500, 500, QImage::Format_RGB32);
+    QPainter painter(&cover);
+    QLinearGradient sky(0, 0, 0, 500);
+    sky.setColorAt(0, QColor(38, 52, 104));
+    sky.setColorAt(1, QColor(236, 140, 84));
+    painter.fillRect(cover.rect(), sky);
+    painter.fillRect(QRect(0, 360, 500, 140), QColor(24, 34, 60));
+    painter.setPen(Qt::NoPen);
+    for (int i = 0; i < 5; ++i) {
+        painter.setBrush(QColor(255, 200 - i * 12, 90));
+        painter.drawEllipse(QPoint(70 + i * 90, 150 + (i % 2) * 60), 26, 34);
+    }
+    painter.end();
+    const QString coverFile = folder.filePath(QStringLiteral("cover.png"));
+    cover.save(coverFile);
+    window.CoverPanel1->setCover(coverFile.toStdString());
     QTimer::singleShot(200, [&] {
         window.grab().save(QString::fromLocal8Bit(argv[1]));
         // The shown edit is left unwritten: the window would ask about it on quit.
