@@ -23,7 +23,10 @@ struct WindowMemory {
         return bytes.get();
     }
 };
-thread_local WindowMemory windowMemory;
+// In the static TLS block glibc keeps for small blocks of libraries loaded
+// at run time: no __tls_get_addr per use, and LeakSanitizer, which misreads
+// the dynamic TLS of such libraries at exit, does not need to track it.
+__attribute__((tls_model("initial-exec"))) thread_local WindowMemory windowMemory;
 
 // A view of [pos, pos + n) of the source, read a window at a time, never
 // past limit.
