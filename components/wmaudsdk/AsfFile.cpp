@@ -75,6 +75,21 @@ bool AsfFile::findAt(std::u16string_view name, std::size_t index, std::uint16_t&
     return index_.valueOf(*copies[index], *source_, scratch, value, most);
 }
 
+bool AsfFile::copyAt(std::u16string_view name, std::size_t index, char* out) const {
+    if (editing_) {
+        const auto found = header_.at(name, index);
+        if (!found)
+            return false;
+        std::copy(found->value.begin(), found->value.end(), out);
+        return true;
+    }
+    const auto copies = index_.copies(name);
+    if (index >= copies.size())
+        return false;
+    const IndexedAttribute& a = *copies[index];
+    return index_.copyValue(a, *source_, out);
+}
+
 AsfHeader& AsfFile::edit() {
     if (!editing_) {
         original_ = in_.readRange(0, static_cast<std::size_t>(headerSize_));

@@ -43,6 +43,9 @@ public:
     bool findAt(std::u16string_view name, std::size_t index, std::uint16_t& type,
                 std::uint64_t& size, std::string_view& value, std::string& scratch,
                 std::size_t most = SIZE_MAX) const;
+    // Copy index's whole stored value straight into out (its stored size);
+    // false as findAt.
+    bool copyAt(std::u16string_view name, std::size_t index, char* out) const;
 
     // Loads the whole header for changes (once); raises velmora's TagError
     // when it cannot be read as it was indexed.

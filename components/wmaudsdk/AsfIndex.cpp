@@ -372,4 +372,12 @@ bool AsfIndex::valueOf(const IndexedAttribute& a, const AsfSource& source, std::
     return true;
 }
 
+bool AsfIndex::copyValue(const IndexedAttribute& a, const AsfSource& source, char* out) const {
+    if (a.held) {
+        std::memcpy(out, bytes_.data() + a.valueAt, a.length);
+        return true;
+    }
+    return source.readAt(a.offset, out, a.length) == a.length;
+}
+
 } // namespace wmaudsdk

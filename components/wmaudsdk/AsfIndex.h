@@ -73,6 +73,8 @@ public:
     // held, otherwise read from source into scratch. False on a short read.
     bool valueOf(const IndexedAttribute& a, const AsfSource& source, std::string& scratch,
                  std::string_view& out, std::size_t most = SIZE_MAX) const;
+    // Its whole stored value into out (a.length bytes); false on a short read.
+    bool copyValue(const IndexedAttribute& a, const AsfSource& source, char* out) const;
 
 private:
     friend class IndexWalk;

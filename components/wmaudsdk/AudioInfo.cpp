@@ -254,6 +254,16 @@ HRESULT AudioInfo::QueryAttributeAt(const char16_t* name, std::uint32_t index, s
         std::string_view bytes;
         if (!file_.findAt(key, index, stored, size, bytes, scratch_, 0))
             return WMA_E_NOTFOUND;
+        // Bytes that fit go straight into the buffer (a picture is not
+        // copied twice).
+        if (stored != AsfString && CallerForm(stored, {}).type == WMT_TYPE_BINARY && value &&
+            *length >= size) {
+            if (!file_.copyAt(key, index, reinterpret_cast<char*>(value)))
+                return WMA_E_NOTFOUND;
+            *type = WMT_TYPE_BINARY;
+            *length = static_cast<std::uint32_t>(size);
+            return S_OK;
+        }
         // A string's length is where its NUL is, so it is read whole; any
         // other value only as far as the buffer goes (a number whole).
         const std::size_t most =

@@ -37,7 +37,11 @@ std::optional<std::uint8_t> typeOf(std::string_view value) {
     return static_cast<std::uint8_t>(value[0]);
 }
 
-std::optional<Picture> parse(std::string_view value) {
+namespace {
+
+// The picture without its data, and where the data is.
+std::optional<Picture> parseHead(std::string_view value, std::size_t& dataAt,
+                                 std::size_t& dataSize) {
     if (value.size() < HeadSize)
         return std::nullopt;
     std::uint32_t size = 0;
@@ -52,7 +56,29 @@ std::optional<Picture> parse(std::string_view value) {
     picture.type = static_cast<std::uint8_t>(value[0]);
     picture.mime = std::move(*mime);
     picture.description = std::move(*description);
-    picture.data = std::make_shared<const std::string>(value.substr(at, size));
+    dataAt = at;
+    dataSize = size;
+    return picture;
+}
+
+} // namespace
+
+std::optional<Picture> parse(std::string_view value) {
+    std::size_t at = 0, size = 0;
+    std::optional<Picture> picture = parseHead(value, at, size);
+    if (picture)
+        picture->data = std::make_shared<const std::string>(value.substr(at, size));
+    return picture;
+}
+
+std::optional<Picture> parse(std::string&& value) {
+    std::size_t at = 0, size = 0;
+    std::optional<Picture> picture = parseHead(value, at, size);
+    if (picture) {
+        value.resize(at + size);
+        value.erase(0, at);
+        picture->data = std::make_shared<const std::string>(std::move(value));
+    }
     return picture;
 }
 

@@ -17,6 +17,9 @@ std::optional<std::uint8_t> typeOf(std::string_view value);
 // The whole picture; nullopt when damaged (a text without its NUL, or data
 // shorter than its declared size). Bytes after the data are ignored.
 std::optional<Picture> parse(std::string_view value);
+// The same, the data taking over value's memory (a large picture is not
+// copied).
+std::optional<Picture> parse(std::string&& value);
 // The value of a picture.
 std::string render(const Picture& picture);
 

@@ -60,7 +60,7 @@ std::optional<Picture> readFrontCover(const std::string& path) {
     SdkValue value;
     std::optional<Picture> picture;
     if (file.queryAt(g_wszWMAPicture, *chosen, value))
-        picture = wmpicture::parse(value.bytes);
+        picture = wmpicture::parse(std::move(value.bytes));
     if (!picture)
         throw TagError("Cannot read the cover of \"" + expandPath(path) +
                        "\": its WM/Picture attribute is damaged.");

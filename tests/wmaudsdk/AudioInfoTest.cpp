@@ -193,6 +193,9 @@ TEST_F(SdkInfo, CopiesOfANameAreQueriedAndChangedByNumber) {
                   WMA_E_NOTFOUND);
         EXPECT_EQ(info->DeleteAttributeAt(u"WM/Picture", 3), WMA_E_NOTFOUND);
         EXPECT_EQ(info->ModifyAttributeAt(u"WM/Picture", 0, WMT_TYPE_BINARY, bytes, 3), S_OK);
+        length = sizeof head; // a query sees the change before it is written
+        EXPECT_EQ(info->QueryAttributeAt(u"WM/Picture", 0, &type, head, &length), S_OK);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(head), length), "new");
         EXPECT_EQ(info->DeleteAttributeAt(u"WM/Picture", 2), S_OK);
         EXPECT_EQ(info->AddAttribute(u"WM/Picture", WMT_TYPE_BINARY, bytes, 2), S_OK);
         EXPECT_EQ(info->AddAttribute(u"WM/Picture", 77, bytes, 2), E_INVALIDARG);
