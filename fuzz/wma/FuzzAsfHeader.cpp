@@ -49,6 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!index.valueOf(*copies[i], source, scratch, value) || value != copy->value ||
                 copies[i]->type != copy->type || copies[i]->place != copy->place)
                 std::abort();
+            std::string copied(copies[i]->length, '\0');
+            if (!index.copyValue(*copies[i], source, copied.data()) || copied != copy->value)
+                std::abort();
         }
     }
     header.remove(u"Author");
