@@ -195,6 +195,12 @@ TEST_F(CoverTest, FrontCoverIsSetOrRemovedAndEverythingElseKept) {
          "big",
          "4 image/png Back png\n3 image/jpeg - big\n"},
         {"wma", {"3 big Front", "8 png Artist"}, "big", "", "8 image/png Artist png\n"},
+        // Two front covers: the first takes the new one, the second goes.
+        {"wma",
+         {"3 small A", "4 png Back", "3 big B"},
+         "small",
+         "png",
+         "3 image/png - png\n4 image/png Back png\n"},
         {"wma", {"4 png Back"}, "png", "small", "4 image/png Back png\n3 image/jpeg - small\n"},
         {"wma", {}, "", "png", "3 image/png - png\n"},
     };
