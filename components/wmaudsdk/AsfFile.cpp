@@ -50,6 +50,46 @@ bool AsfFile::find(std::u16string_view name, std::uint16_t& type, std::string_vi
     return index_.valueOf(*found, *source_, scratch, value);
 }
 
+std::size_t AsfFile::count(std::u16string_view name) const {
+    return editing_ ? header_.count(name) : index_.copies(name).size();
+}
+
+bool AsfFile::findAt(std::u16string_view name, std::size_t index, std::uint16_t& type,
+                     std::uint64_t& size, std::string_view& value, std::string& scratch,
+                     std::size_t most) const {
+    if (editing_) {
+        auto found = header_.at(name, index);
+        if (!found)
+            return false;
+        type = found->type;
+        size = found->value.size();
+        scratch = std::move(found->value);
+        value = std::string_view(scratch).substr(0, most);
+        return true;
+    }
+    const auto copies = index_.copies(name);
+    if (index >= copies.size())
+        return false;
+    type = copies[index]->type;
+    size = copies[index]->length;
+    return index_.valueOf(*copies[index], *source_, scratch, value, most);
+}
+
+bool AsfFile::copyAt(std::u16string_view name, std::size_t index, char* out) const {
+    if (editing_) {
+        const auto found = header_.at(name, index);
+        if (!found)
+            return false;
+        std::copy(found->value.begin(), found->value.end(), out);
+        return true;
+    }
+    const auto copies = index_.copies(name);
+    if (index >= copies.size())
+        return false;
+    const IndexedAttribute& a = *copies[index];
+    return index_.copyValue(a, *source_, out);
+}
+
 AsfHeader& AsfFile::edit() {
     if (!editing_) {
         original_ = in_.readRange(0, static_cast<std::size_t>(headerSize_));

@@ -35,6 +35,17 @@ public:
     // when there is none, or it cannot be read.
     bool find(std::u16string_view name, std::uint16_t& type, std::string_view& value,
               std::string& scratch) const;
+    // The copies of a name with several values, numbered as AsfHeader::at
+    // does: how many, and copy index's stored type, stored size and value (at
+    // most its first `most` bytes, so a look at a picture's head reads no
+    // more). False when there is no such copy, or it cannot be read.
+    std::size_t count(std::u16string_view name) const;
+    bool findAt(std::u16string_view name, std::size_t index, std::uint16_t& type,
+                std::uint64_t& size, std::string_view& value, std::string& scratch,
+                std::size_t most = SIZE_MAX) const;
+    // Copy index's whole stored value straight into out (its stored size);
+    // false as findAt.
+    bool copyAt(std::u16string_view name, std::size_t index, char* out) const;
 
     // Loads the whole header for changes (once); raises velmora's TagError
     // when it cannot be read as it was indexed.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace wmaudsdk {
 
@@ -407,15 +408,23 @@ static void replaceFirst(std::vector<AsfAttribute>& list, AsfAttribute fresh) {
     list.erase(std::remove_if(list.begin() + index + 1, list.end(), same), list.end());
 }
 
-bool AsfHeader::store(std::u16string_view name, AsfType type, std::string_view value) {
+std::optional<std::string> AsfHeader::storedForm(std::u16string_view name, AsfType type,
+                                                 std::string_view value) {
     // Names are stored NUL-terminated with a 16-bit byte count.
     if (name.empty() || name.size() >= MaxU16 / 2 || name.find(u'\0') != name.npos)
-        return false;
+        return std::nullopt;
     if (!fixedSizeFits(type, value.size()))
-        return false;
-    std::string stored(value);
+        return std::nullopt;
     if (type == AsfString)
-        stored = encodeUtf16Le(decodeUtf16Le(value), true);
+        return encodeUtf16Le(decodeUtf16Le(value), true);
+    return std::string(value);
+}
+
+bool AsfHeader::store(std::u16string_view name, AsfType type, std::string_view value) {
+    std::optional<std::string> form = storedForm(name, type, value);
+    if (!form)
+        return false;
+    std::string stored = std::move(*form);
 
     // The five texts of the Content Description go there, where every reader
     // looks for them; any other value takes the place of the copy a reader
@@ -480,6 +489,159 @@ void AsfHeader::remove(std::u16string_view name) {
     removeFileLevel(extended_, name, extendedDirty_);
     removeFileLevel(metadata_, name, metadataDirty_);
     removeFileLevel(library_, name, libraryDirty_);
+}
+
+std::vector<AsfHeader::Copy> AsfHeader::copiesOf(std::u16string_view name) const {
+    std::vector<Copy> copies;
+    const int field = contentIndexOf(name);
+    if (content_ >= 0 && field >= 0 &&
+        !decodeUtf16Le(contentFields_[static_cast<std::size_t>(field)]).empty())
+        copies.push_back({AttributePlace::Content, static_cast<std::size_t>(field)});
+    for (auto place :
+         {AttributePlace::Extended, AttributePlace::Metadata, AttributePlace::Library}) {
+        const auto& list = listOf(place);
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i].stream == 0 && list[i].name == name)
+                copies.push_back({place, i});
+    }
+    return copies;
+}
+
+std::vector<AsfAttribute>& AsfHeader::listOf(AttributePlace place) {
+    return const_cast<std::vector<AsfAttribute>&>(std::as_const(*this).listOf(place));
+}
+
+const std::vector<AsfAttribute>& AsfHeader::listOf(AttributePlace place) const {
+    switch (place) {
+    case AttributePlace::Metadata:
+        return metadata_;
+    case AttributePlace::Library:
+        return library_;
+    default:
+        return extended_;
+    }
+}
+
+bool& AsfHeader::dirtyFlagOf(AttributePlace place) {
+    switch (place) {
+    case AttributePlace::Content:
+        return contentDirty_;
+    case AttributePlace::Metadata:
+        return metadataDirty_;
+    case AttributePlace::Library:
+        return libraryDirty_;
+    default:
+        return extendedDirty_;
+    }
+}
+
+std::size_t AsfHeader::count(std::u16string_view name) const {
+    return copiesOf(name).size();
+}
+
+std::optional<AsfAttribute> AsfHeader::at(std::u16string_view name, std::size_t index) const {
+    const auto copies = copiesOf(name);
+    if (index >= copies.size())
+        return std::nullopt;
+    const Copy& copy = copies[index];
+    if (copy.place != AttributePlace::Content)
+        return listOf(copy.place)[copy.position];
+    AsfAttribute a;
+    a.name = std::u16string(name);
+    a.rawName = encodeUtf16Le(name, true);
+    a.type = AsfString;
+    a.value = contentFields_[copy.position];
+    a.place = AttributePlace::Content;
+    return a;
+}
+
+std::optional<AttributePlace> AsfHeader::addTarget(std::u16string_view name, AsfType type,
+                                                   std::size_t size, bool alone) const {
+    if (alone && fits(AttributePlace::Content, name, type, size))
+        return AttributePlace::Content;
+    if (alone && fits(AttributePlace::Extended, name, type, size))
+        return AttributePlace::Extended;
+    if (size <= MaxU32 && library_.size() < MaxU16)
+        return AttributePlace::Library;
+    return std::nullopt;
+}
+
+void AsfHeader::addStored(std::u16string_view name, AsfType type, std::string stored,
+                          AttributePlace place) {
+    if (place == AttributePlace::Content) {
+        ensureContent();
+        contentFields_[static_cast<std::size_t>(contentIndexOf(name))] = std::move(stored);
+        contentDirty_ = true;
+        return;
+    }
+    AsfAttribute fresh;
+    fresh.name = std::u16string(name);
+    fresh.rawName = encodeUtf16Le(name, true);
+    fresh.type = type;
+    fresh.value = std::move(stored);
+    fresh.place = place;
+    if (type == AsfBool && place != AttributePlace::Extended)
+        fresh.value.resize(2);
+    if (place == AttributePlace::Extended)
+        ensureExtended();
+    else
+        ensureLibrary();
+    listOf(place).push_back(std::move(fresh));
+    dirtyFlagOf(place) = true;
+}
+
+bool AsfHeader::add(std::u16string_view name, AsfType type, std::string_view value) {
+    std::optional<std::string> stored = storedForm(name, type, value);
+    if (!stored)
+        return false;
+    const auto place = addTarget(name, type, stored->size(), count(name) == 0);
+    if (!place)
+        return false;
+    addStored(name, type, std::move(*stored), *place);
+    return true;
+}
+
+bool AsfHeader::modify(std::u16string_view name, std::size_t index, AsfType type,
+                       std::string_view value) {
+    const auto copies = copiesOf(name);
+    std::optional<std::string> stored = storedForm(name, type, value);
+    if (index >= copies.size() || !stored)
+        return false;
+    const Copy copy = copies[index];
+    if (!fits(copy.place, name, type, stored->size())) {
+        // Too large (or of a type) for its place: it moves where add() puts it.
+        const auto place = addTarget(name, type, stored->size(), copies.size() == 1);
+        if (!place)
+            return false;
+        removeAt(name, index);
+        addStored(name, type, std::move(*stored), *place);
+        return true;
+    }
+    if (copy.place == AttributePlace::Content) {
+        contentFields_[copy.position] = std::move(*stored);
+    } else {
+        AsfAttribute& a = listOf(copy.place)[copy.position];
+        a.type = type;
+        a.value = std::move(*stored);
+        if (type == AsfBool && copy.place != AttributePlace::Extended)
+            a.value.resize(2);
+    }
+    dirtyFlagOf(copy.place) = true;
+    return true;
+}
+
+bool AsfHeader::removeAt(std::u16string_view name, std::size_t index) {
+    const auto copies = copiesOf(name);
+    if (index >= copies.size())
+        return false;
+    const Copy copy = copies[index];
+    if (copy.place == AttributePlace::Content)
+        contentFields_[copy.position].clear();
+    else
+        listOf(copy.place)
+            .erase(listOf(copy.place).begin() + static_cast<std::ptrdiff_t>(copy.position));
+    dirtyFlagOf(copy.place) = true;
+    return true;
 }
 
 void AsfHeader::ensureContent() {

@@ -66,6 +66,24 @@ public:
     // Removes every file-level copy of an attribute.
     void remove(std::u16string_view name);
 
+    // The copies of a name with several values (pictures, several artists),
+    // numbered in the order readers find them: a Content Description text
+    // that shows something, then Extended Content Description, Metadata,
+    // Metadata Library, each in stored order; copy 0 is find()'s. Values are
+    // in the form store() takes; false (and nothing changed) when the value
+    // cannot be stored or there is no such copy.
+    std::size_t count(std::u16string_view name) const;
+    std::optional<AsfAttribute> at(std::u16string_view name, std::size_t index) const;
+    // A new value in the place of copy index, keeping its place, stored name
+    // and language where it fits there; otherwise it goes as add() puts it.
+    bool modify(std::u16string_view name, std::size_t index, AsfType type, std::string_view value);
+    // A new copy after the others: in the Content Description or Extended
+    // Content Description when it is the name's only copy and fits there,
+    // otherwise in the Metadata Library.
+    bool add(std::u16string_view name, AsfType type, std::string_view value);
+    // Removes copy index; the later copies move down one number.
+    bool removeAt(std::u16string_view name, std::size_t index);
+
     // The File Properties Object's file size, unless the file is a broadcast
     // (whose file size is not valid). False when there is no such object.
     bool setFileSize(std::uint64_t size);
@@ -81,6 +99,28 @@ private:
         Guid id;
         std::string raw; // the whole object, head included
     };
+
+    // Where one copy of a name is: a Content Description text (position is
+    // its field) or a record of the list of place.
+    struct Copy {
+        AttributePlace place;
+        std::size_t position;
+    };
+    std::vector<Copy> copiesOf(std::u16string_view name) const;
+    // The records of a place other than the Content Description.
+    const std::vector<AsfAttribute>& listOf(AttributePlace place) const;
+    std::vector<AsfAttribute>& listOf(AttributePlace place);
+    bool& dirtyFlagOf(AttributePlace place);
+    // The bytes to store for a value (a string re-encoded NUL-terminated);
+    // nullopt when name or value cannot be stored at all.
+    static std::optional<std::string> storedForm(std::u16string_view name, AsfType type,
+                                                 std::string_view value);
+    // Where add() puts a value of this size (alone: the name has no other
+    // copy); nullopt when nowhere holds it.
+    std::optional<AttributePlace> addTarget(std::u16string_view name, AsfType type,
+                                            std::size_t size, bool alone) const;
+    void addStored(std::u16string_view name, AsfType type, std::string stored,
+                   AttributePlace place);
 
     bool parseChild(std::size_t index);
     bool parseContent(std::string_view body);

@@ -23,7 +23,10 @@ struct WindowMemory {
         return bytes.get();
     }
 };
-thread_local WindowMemory windowMemory;
+// In the static TLS block glibc keeps for small blocks of libraries loaded
+// at run time: no __tls_get_addr per use, and LeakSanitizer, which misreads
+// the dynamic TLS of such libraries at exit, does not need to track it.
+__attribute__((tls_model("initial-exec"))) thread_local WindowMemory windowMemory;
 
 // A view of [pos, pos + n) of the source, read a window at a time, never
 // past limit.
@@ -320,37 +323,61 @@ bool AsfIndex::build(const AsfSource& source, std::uint64_t limit, std::size_t r
     return IndexWalk(*this, window).header();
 }
 
+bool AsfIndex::named(const IndexedAttribute& a, std::u16string_view name) const {
+    if (a.nameSize != name.size() * 2)
+        return false;
+    const std::string_view stored(bytes_.data() + a.nameAt, a.nameSize);
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (readU16(stored, 2 * i) != name[i])
+            return false;
+    return true;
+}
+
 const IndexedAttribute* AsfIndex::find(std::u16string_view name) const {
     const IndexedAttribute* best = nullptr;
     int bestRank = 5;
     for (const auto& a : attributes_) {
         const int rank = rankOf(a);
         if (rank >= bestRank || (a.place != AttributePlace::Extended && a.stream != 0) ||
-            a.nameSize != name.size() * 2)
+            !named(a, name))
             continue;
-        const char* stored = bytes_.data() + a.nameAt;
-        bool same = true;
-        for (std::size_t i = 0; same && i < name.size(); ++i)
-            same = readU16(std::string_view(stored + 2 * i, 2), 0) == name[i];
-        if (same) {
-            best = &a;
-            bestRank = rank;
-        }
+        best = &a;
+        bestRank = rank;
     }
     return best;
 }
 
+std::vector<const IndexedAttribute*> AsfIndex::copies(std::u16string_view name) const {
+    std::vector<const IndexedAttribute*> out;
+    // The places in the order readers look, whatever order the objects have.
+    for (int rank = 0; rank < 4; ++rank)
+        for (const auto& a : attributes_)
+            if (rankOf(a) == rank && (a.place == AttributePlace::Extended || a.stream == 0) &&
+                named(a, name))
+                out.push_back(&a);
+    return out;
+}
+
 bool AsfIndex::valueOf(const IndexedAttribute& a, const AsfSource& source, std::string& scratch,
-                       std::string_view& out) const {
+                       std::string_view& out, std::size_t most) const {
+    const std::size_t length = std::min<std::size_t>(a.length, most);
     if (a.held) {
-        out = std::string_view(bytes_).substr(a.valueAt, a.length);
+        out = std::string_view(bytes_).substr(a.valueAt, length);
         return true;
     }
-    scratch.resize(a.length);
-    if (source.readAt(a.offset, scratch.data(), scratch.size()) != a.length)
+    scratch.resize(length);
+    if (source.readAt(a.offset, scratch.data(), scratch.size()) != length)
         return false;
     out = scratch;
     return true;
+}
+
+bool AsfIndex::copyValue(const IndexedAttribute& a, const AsfSource& source, char* out) const {
+    if (a.held) {
+        std::memcpy(out, bytes_.data() + a.valueAt, a.length);
+        return true;
+    }
+    return source.readAt(a.offset, out, a.length) == a.length;
 }
 
 } // namespace wmaudsdk

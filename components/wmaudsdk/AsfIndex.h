@@ -67,13 +67,18 @@ public:
 
     // The attribute AsfHeader::find gives for name, or nullptr.
     const IndexedAttribute* find(std::u16string_view name) const;
-    // Its stored bytes: a view of the index when held, otherwise read from
-    // source into scratch. False on a short read.
+    // Every copy of name, in the order AsfHeader::at numbers them.
+    std::vector<const IndexedAttribute*> copies(std::u16string_view name) const;
+    // Its stored bytes (at most the first `most`): a view of the index when
+    // held, otherwise read from source into scratch. False on a short read.
     bool valueOf(const IndexedAttribute& a, const AsfSource& source, std::string& scratch,
-                 std::string_view& out) const;
+                 std::string_view& out, std::size_t most = SIZE_MAX) const;
+    // Its whole stored value into out (a.length bytes); false on a short read.
+    bool copyValue(const IndexedAttribute& a, const AsfSource& source, char* out) const;
 
 private:
     friend class IndexWalk;
+    bool named(const IndexedAttribute& a, std::u16string_view name) const;
     std::vector<IndexedAttribute> attributes_; // in stored order
     std::string bytes_;                        // names and held values
     std::uint64_t headerSize_ = 0;

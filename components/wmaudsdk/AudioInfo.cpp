@@ -67,9 +67,12 @@ struct CallerForm {
             return;
         }
     }
-    void copyTo(std::uint8_t* out) const {
-        std::memcpy(out, bytes.data(), bytes.size());
-        std::memset(out + bytes.size(), 0, size - bytes.size());
+    void copyTo(std::uint8_t* out) const { copyTo(out, size); }
+    // The first n bytes (n at most size).
+    void copyTo(std::uint8_t* out, std::size_t n) const {
+        const std::size_t held = std::min(n, bytes.size());
+        std::memcpy(out, bytes.data(), held);
+        std::memset(out + held, 0, n - held);
     }
 };
 
@@ -195,8 +198,9 @@ HRESULT AudioInfo::QueryAttribute(const char16_t* name, std::uint32_t* type, std
     return result;
 }
 
-HRESULT AudioInfo::StoreAttributeEx(const char16_t* name, std::uint32_t type,
-                                    const std::uint8_t* value, std::uint32_t length) {
+template <typename Change>
+HRESULT AudioInfo::changeValue(const char16_t* name, std::uint32_t type, const std::uint8_t* value,
+                               std::uint32_t length, Change&& change) {
     if (!name || (!value && length > 0))
         return E_POINTER;
     if (closed_ || file_.prepared())
@@ -207,7 +211,7 @@ HRESULT AudioInfo::StoreAttributeEx(const char16_t* name, std::uint32_t type,
     bool refused = false;
     const HRESULT result = guarded(WMA_E_INVALIDFILE, [&] {
         std::string_view bytes(reinterpret_cast<const char*>(value), value ? length : 0);
-        refused = !file_.edit().store(nameView(name), stored, bytes);
+        refused = !change(file_.edit(), nameView(name), stored, bytes);
     });
     if (result != S_OK)
         return result;
@@ -215,6 +219,108 @@ HRESULT AudioInfo::StoreAttributeEx(const char16_t* name, std::uint32_t type,
         return E_INVALIDARG;
     stored_ = true;
     return S_OK;
+}
+
+HRESULT AudioInfo::StoreAttributeEx(const char16_t* name, std::uint32_t type,
+                                    const std::uint8_t* value, std::uint32_t length) {
+    return changeValue(name, type, value, length,
+                       [](AsfHeader& header, std::u16string_view key, AsfType stored,
+                          std::string_view bytes) { return header.store(key, stored, bytes); });
+}
+
+HRESULT AudioInfo::GetAttributeCount(const char16_t* name, std::uint32_t* count) {
+    if (!name || !count)
+        return E_POINTER;
+    if (closed_)
+        return E_FAIL;
+    try {
+        *count = static_cast<std::uint32_t>(file_.count(nameView(name)));
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT AudioInfo::QueryAttributeAt(const char16_t* name, std::uint32_t index, std::uint32_t* type,
+                                    std::uint8_t* value, std::uint32_t* length) {
+    if (!name || !type || !length)
+        return E_POINTER;
+    if (closed_)
+        return E_FAIL;
+    try {
+        const std::u16string_view key = nameView(name);
+        std::uint16_t stored = 0;
+        std::uint64_t size = 0;
+        std::string_view bytes;
+        if (!file_.findAt(key, index, stored, size, bytes, scratch_, 0))
+            return WMA_E_NOTFOUND;
+        // Bytes that fit go straight into the buffer (a picture is not
+        // copied twice).
+        if (stored != AsfString && CallerForm(stored, {}).type == WMT_TYPE_BINARY && value &&
+            *length >= size) {
+            if (!file_.copyAt(key, index, reinterpret_cast<char*>(value)))
+                return WMA_E_NOTFOUND;
+            *type = WMT_TYPE_BINARY;
+            *length = static_cast<std::uint32_t>(size);
+            return S_OK;
+        }
+        // A string's length is where its NUL is, so it is read whole; any
+        // other value only as far as the buffer goes (a number whole).
+        const std::size_t most =
+            stored == AsfString ? SIZE_MAX : std::max<std::size_t>(value ? *length : 0, 16);
+        if (!file_.findAt(key, index, stored, size, bytes, scratch_, most))
+            return WMA_E_NOTFOUND;
+        CallerForm form(stored, bytes);
+        if (form.type == WMT_TYPE_BINARY)
+            form.size = static_cast<std::size_t>(size);
+        *type = form.type;
+        const bool fits = value && *length >= form.size;
+        if (value)
+            form.copyTo(value, std::min<std::size_t>(*length, form.size));
+        *length = static_cast<std::uint32_t>(form.size);
+        return fits ? S_OK : WMA_E_BUFFERTOOSMALL;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT AudioInfo::checkCopy(const char16_t* name, std::uint32_t index) {
+    if (!name)
+        return E_POINTER;
+    try {
+        return index < file_.count(nameView(name)) ? S_OK : WMA_E_NOTFOUND;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT AudioInfo::ModifyAttributeAt(const char16_t* name, std::uint32_t index, std::uint32_t type,
+                                     const std::uint8_t* value, std::uint32_t length) {
+    if (const HRESULT found = checkCopy(name, index); found != S_OK)
+        return found;
+    return changeValue(
+        name, type, value, length,
+        [index](AsfHeader& header, std::u16string_view key, AsfType stored,
+                std::string_view bytes) { return header.modify(key, index, stored, bytes); });
+}
+
+HRESULT AudioInfo::AddAttribute(const char16_t* name, std::uint32_t type, const std::uint8_t* value,
+                                std::uint32_t length) {
+    return changeValue(name, type, value, length,
+                       [](AsfHeader& header, std::u16string_view key, AsfType stored,
+                          std::string_view bytes) { return header.add(key, stored, bytes); });
+}
+
+HRESULT AudioInfo::DeleteAttributeAt(const char16_t* name, std::uint32_t index) {
+    if (const HRESULT found = checkCopy(name, index); found != S_OK)
+        return found;
+    if (closed_ || file_.prepared())
+        return E_FAIL;
+    const HRESULT result =
+        guarded(WMA_E_INVALIDFILE, [&] { file_.edit().removeAt(nameView(name), index); });
+    if (result == S_OK)
+        stored_ = true;
+    return result;
 }
 
 HRESULT AudioInfo::RemoveAttribute(const char16_t* name) {

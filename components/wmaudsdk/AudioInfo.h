@@ -32,6 +32,14 @@ public:
     HRESULT GetErrorText(char16_t* text, std::uint32_t* units) override;
     HRESULT PrepareClose() override;
     HRESULT CommitClose() override;
+    HRESULT GetAttributeCount(const char16_t* name, std::uint32_t* count) override;
+    HRESULT QueryAttributeAt(const char16_t* name, std::uint32_t index, std::uint32_t* type,
+                             std::uint8_t* value, std::uint32_t* length) override;
+    HRESULT ModifyAttributeAt(const char16_t* name, std::uint32_t index, std::uint32_t type,
+                              const std::uint8_t* value, std::uint32_t length) override;
+    HRESULT AddAttribute(const char16_t* name, std::uint32_t type, const std::uint8_t* value,
+                         std::uint32_t length) override;
+    HRESULT DeleteAttributeAt(const char16_t* name, std::uint32_t index) override;
 
 private:
     AudioInfo() = default;
@@ -39,6 +47,13 @@ private:
     // Runs a step that may raise, keeping the message of a failure for
     // GetErrorText; failed is the code for a failure other than memory.
     template <typename Step> HRESULT guarded(HRESULT failed, Step&& step);
+    // A change of the header by change(header, name, stored type, bytes),
+    // which is false when the value cannot be stored (E_INVALIDARG).
+    template <typename Change>
+    HRESULT changeValue(const char16_t* name, std::uint32_t type, const std::uint8_t* value,
+                        std::uint32_t length, Change&& change);
+    // WMA_E_NOTFOUND when name has no copy index, else S_OK.
+    HRESULT checkCopy(const char16_t* name, std::uint32_t index);
 
     std::uint32_t references_ = 1;
     bool closed_ = false;

@@ -101,6 +101,28 @@ public:
     virtual HRESULT PrepareClose() = 0;
     virtual HRESULT CommitClose() = 0;
 
+    // Attributes with several values (pictures, several artists). The
+    // file-level copies of a name are numbered from 0 in the order readers
+    // find them; copy 0 is the one QueryAttribute gives.
+    virtual HRESULT GetAttributeCount(const char16_t* name, std::uint32_t* count) = 0;
+    // QueryAttributeEx for copy index (WMA_E_NOTFOUND past the last one),
+    // except that a value too large for the buffer still fills it with its
+    // first *length bytes before failing: a few bytes show a picture's type
+    // without the picture being read.
+    virtual HRESULT QueryAttributeAt(const char16_t* name, std::uint32_t index, std::uint32_t* type,
+                                     std::uint8_t* value, std::uint32_t* length) = 0;
+    // Puts a new value in place of copy index; every other copy stays as it
+    // is. A value too large for where the copy is moves to the end, as
+    // AddAttribute puts it. Written by CloseInfo.
+    virtual HRESULT ModifyAttributeAt(const char16_t* name, std::uint32_t index, std::uint32_t type,
+                                      const std::uint8_t* value, std::uint32_t length) = 0;
+    // Adds a copy after the others; written by CloseInfo.
+    virtual HRESULT AddAttribute(const char16_t* name, std::uint32_t type,
+                                 const std::uint8_t* value, std::uint32_t length) = 0;
+    // Removes copy index; the later copies move down one number. Written by
+    // CloseInfo.
+    virtual HRESULT DeleteAttributeAt(const char16_t* name, std::uint32_t index) = 0;
+
 protected:
     ~IWMAudioInfo() = default;
 };

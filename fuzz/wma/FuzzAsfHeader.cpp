@@ -1,7 +1,7 @@
 // The SDK's header model over arbitrary bytes: a header it accepts renders
-// back to the same bytes, and after stores and removals it renders a header
-// it accepts. The reader's index accepts exactly the same headers and finds
-// the same values.
+// back to the same bytes, and after stores, removals and changes of single
+// copies it renders a header it accepts. The reader's index accepts exactly
+// the same headers and finds the same values and copies.
 #include "components/wmaudsdk/AsfHeader.h"
 #include "components/wmaudsdk/AsfIndex.h"
 
@@ -41,12 +41,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
              (!index.valueOf(*fromIndex, source, scratch, value) || value != fromHeader->value ||
               fromIndex->type != fromHeader->type || fromIndex->place != fromHeader->place)))
             std::abort();
+        const auto copies = index.copies(name);
+        if (copies.size() != header.count(name))
+            std::abort();
+        for (std::size_t i = 0; i < copies.size(); ++i) {
+            const auto copy = header.at(name, i);
+            if (!index.valueOf(*copies[i], source, scratch, value) || value != copy->value ||
+                copies[i]->type != copy->type || copies[i]->place != copy->place)
+                std::abort();
+            std::string copied(copies[i]->length, '\0');
+            if (!index.copyValue(*copies[i], source, copied.data()) || copied != copy->value)
+                std::abort();
+        }
     }
     header.remove(u"Author");
     header.store(u"Title", AsfString, encodeUtf16Le(u"New title", true));
     header.store(u"WM/Year", AsfString, encodeUtf16Le(u"2024", true));
     header.store(u"WM/TrackNumber", AsfDword, std::string(4, '\x07'));
     header.store(u"WM/Genre", AsfString, std::string(70000, 'g'));
+    header.modify(u"WM/Picture", 0, AsfBytes, std::string(70000, 'p'));
+    header.add(u"WM/Picture", AsfBytes, "\x03");
+    header.removeAt(u"WM/Picture", 1);
+    header.modify(names.back(), 0, AsfString, encodeUtf16Le(u"changed", true));
+    header.removeAt(names.back(), 1);
     header.setFileSize(12345);
     auto changed = header.render();
     AsfHeader again;

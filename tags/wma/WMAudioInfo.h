@@ -46,5 +46,6 @@ inline constexpr const char16_t* g_wszWMAAlbumCoverURL = u"WM/AlbumCoverURL";
 inline constexpr const char16_t* g_wszWMAGenre = u"WM/Genre";
 inline constexpr const char16_t* g_wszWMAYear = u"WM/Year";
 inline constexpr const char16_t* g_wszWMATrackNumber = u"WM/TrackNumber";
+inline constexpr const char16_t* g_wszWMAPicture = u"WM/Picture";
 
 } // namespace WMAudioInfo

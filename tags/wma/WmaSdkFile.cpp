@@ -6,6 +6,7 @@
 
 #include "components/wmaudsdk/FileName.h"
 
+#include <algorithm>
 #include <array>
 
 namespace velmora::wma {
@@ -58,6 +59,39 @@ bool SdkFile::typeOf(const char16_t* name, std::uint32_t& type) const {
     return result == WMA_E_BUFFERTOOSMALL || result == S_OK;
 }
 
+std::uint32_t SdkFile::count(const char16_t* name) const {
+    std::uint32_t copies = 0;
+    if (info_->GetAttributeCount(name, &copies) != S_OK)
+        fail("read");
+    return copies;
+}
+
+bool SdkFile::queryAt(const char16_t* name, std::uint32_t index, SdkValue& value) const {
+    std::uint32_t length = 0;
+    HRESULT result = info_->QueryAttributeAt(name, index, &value.type, nullptr, &length);
+    if (result != WMA_E_BUFFERTOOSMALL && result != S_OK)
+        return false;
+    value.bytes.resize(length);
+    result = info_->QueryAttributeAt(name, index, &value.type,
+                                     reinterpret_cast<std::uint8_t*>(value.bytes.data()), &length);
+    value.bytes.resize(result == S_OK ? length : 0);
+    return result == S_OK;
+}
+
+bool SdkFile::headAt(const char16_t* name, std::uint32_t index, std::size_t most,
+                     SdkValue& value) const {
+    value.bytes.resize(most);
+    auto length = static_cast<std::uint32_t>(most);
+    const HRESULT result = info_->QueryAttributeAt(
+        name, index, &value.type, reinterpret_cast<std::uint8_t*>(value.bytes.data()), &length);
+    if (result != S_OK && result != WMA_E_BUFFERTOOSMALL) {
+        value.bytes.clear();
+        return false;
+    }
+    value.bytes.resize(std::min<std::size_t>(most, length));
+    return true;
+}
+
 void SdkFile::fail(const char* what) const {
     std::u16string text(512, u'\0');
     std::uint32_t units = static_cast<std::uint32_t>(text.size());
@@ -87,6 +121,27 @@ void SdkFile::remove(const char16_t* name) {
         fail("remove");
 }
 
+void SdkFile::modifyAt(const char16_t* name, std::uint32_t index, std::uint32_t type,
+                       std::string_view bytes) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (bytes.size() > 0xFFFFFFFFu ||
+        info_->ModifyAttributeAt(name, index, type, data,
+                                 static_cast<std::uint32_t>(bytes.size())) != S_OK)
+        fail("store");
+}
+
+void SdkFile::add(const char16_t* name, std::uint32_t type, std::string_view bytes) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (bytes.size() > 0xFFFFFFFFu ||
+        info_->AddAttribute(name, type, data, static_cast<std::uint32_t>(bytes.size())) != S_OK)
+        fail("store");
+}
+
+void SdkFile::removeAt(const char16_t* name, std::uint32_t index) {
+    if (info_->DeleteAttributeAt(name, index) != S_OK)
+        fail("remove");
+}
+
 void SdkFile::prepare() {
     if (info_->PrepareClose() != S_OK)
         fail("write");
@@ -95,6 +150,21 @@ void SdkFile::prepare() {
 void SdkFile::commit() {
     if (info_->CommitClose() != S_OK)
         fail("write");
+}
+
+std::unique_ptr<SdkFile> openForWriting(const std::string& path, std::string_view what) {
+    auto file = std::make_unique<SdkFile>();
+    switch (file->open(path)) {
+    case SdkFile::Opened::Yes:
+        return file;
+    case SdkFile::Opened::NoSdk:
+        throw TagError("Cannot write the " + std::string(what) + " of \"" + expandPath(path) +
+                       "\": the WMA library " + WMAudioInfo::LibraryName + " is not available.");
+    case SdkFile::Opened::NotAsf:
+        break;
+    }
+    throw TagError("Cannot write the " + std::string(what) + " of \"" + expandPath(path) +
+                   "\": it is not a WMA file that can be written.");
 }
 
 std::string shownText(const SdkValue& value) {

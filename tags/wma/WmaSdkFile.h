@@ -6,6 +6,7 @@
 #include "components/wmaudsdk/WMAudioSdk.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -36,9 +37,22 @@ public:
     // The stored type of name, or false when there is none.
     bool typeOf(const char16_t* name, std::uint32_t& type) const;
 
+    // The copies of a name with several values, numbered as the SDK does
+    // (copy 0 is query()'s); raises TagError when the SDK cannot count them.
+    std::uint32_t count(const char16_t* name) const;
+    // Copy index, or false when there is none (or it cannot be read).
+    bool queryAt(const char16_t* name, std::uint32_t index, SdkValue& value) const;
+    // Copy index's type and at most its first `most` bytes (fewer when it is
+    // shorter), without reading the rest.
+    bool headAt(const char16_t* name, std::uint32_t index, std::size_t most, SdkValue& value) const;
+
     // Raise TagError naming the file when the SDK refuses.
     void store(const char16_t* name, std::uint32_t type, std::string_view bytes);
     void remove(const char16_t* name);
+    void modifyAt(const char16_t* name, std::uint32_t index, std::uint32_t type,
+                  std::string_view bytes);
+    void add(const char16_t* name, std::uint32_t type, std::string_view bytes);
+    void removeAt(const char16_t* name, std::uint32_t index);
     // The new file beside the original, then in place (raising with the
     // system's reason); release() without commit() leaves the original.
     void prepare();
@@ -50,6 +64,12 @@ private:
     wmaudsdk::IWMAudioInfo* info_ = nullptr;
     std::string path_;
 };
+
+// Opens a file to change what of it ("attributes", "cover"): raises
+// TagError naming the file when the SDK is not available or the file is not
+// a WMA file it can write, and the file layer's open error when the system
+// refuses the file.
+std::unique_ptr<SdkFile> openForWriting(const std::string& path, std::string_view what);
 
 // The value as the user sees it: a text up to its NUL, a number in decimal,
 // anything else empty.

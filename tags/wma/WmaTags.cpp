@@ -166,17 +166,7 @@ TagValues readTags(const std::string& path) {
 PreparedWrite prepareWrite(const std::string& path, const TagValues& values, FieldMask changed) {
     if (changed.empty())
         return {};
-    auto file = std::make_unique<SdkFile>();
-    switch (file->open(path)) {
-    case SdkFile::Opened::Yes:
-        break;
-    case SdkFile::Opened::NoSdk:
-        throw TagError("Cannot write the attributes of \"" + expandPath(path) +
-                       "\": the WMA library " + WMAudioInfo::LibraryName + " is not available.");
-    case SdkFile::Opened::NotAsf:
-        throw TagError("Cannot write the attributes of \"" + expandPath(path) +
-                       "\": it is not a WMA file that can be written.");
-    }
+    auto file = openForWriting(path, "attributes");
     for (const auto& [field, name] : TextAttributes)
         if (changed.has(field))
             writeText(*file, name, values[field]);
@@ -187,7 +177,10 @@ PreparedWrite prepareWrite(const std::string& path, const TagValues& values, Fie
 }
 
 void writeTags(const std::string& path, const TagValues& values, FieldMask changed) {
-    PreparedWrite prepared = prepareWrite(path, values, changed);
+    commitOrHandOver(path, prepareWrite(path, values, changed));
+}
+
+void commitOrHandOver(const std::string& path, PreparedWrite prepared) {
     // The SDK has a file layer of its own: under a group its commit is
     // handed to the group, and runs when the group commits.
     if (GroupCommitScope* group = GroupCommitScope::active()) {

@@ -1,6 +1,7 @@
 // The core's cover edits on real files: shared pictures, pending changes,
 // reset, and writes after the fields with one result per row.
 #include "core/FileList.h"
+#include "core/Formats.h"
 #include "tests/flac/PeerFiles.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +102,40 @@ TEST_F(CoverCoreTest, WriteAllWritesFieldsThenCoverAndReportsEachRow) {
     EXPECT_FALSE(written.pending);
     EXPECT_TRUE(written.picture->sameAs(*picture_));
     EXPECT_TRUE(flacTestPasses(paths_[0]));
+}
+
+// A WMA row, saved through its SDK's own file layer: its fields and its
+// cover go in by one write-all under the group, and mutagen finds the new
+// front cover after the back cover it put there.
+TEST_F(CoverCoreTest, AWmaRowGetsItsFieldsAndCoverInOneWrite) {
+    core::FormatLibraries libraries;
+    const std::string path = dir_.file("song.wma"), back = dir_.file("back.png");
+    mustRun("ffmpeg -v error -i " + quote(makeWav(dir_, 1)) +
+            " -c:a wmav2 -metadata title=Old -metadata album=Kept " + quote(path));
+    mustRun("ffmpeg -v error -f lavfi -i testsrc=s=32x32 -frames:v 1 " + quote(back));
+    const std::string pictures =
+        "/usr/bin/python3 " VELMORA_SOURCE_DIR "/tests/covers/pictures.py ";
+    mustRun(pictures + "add " + quote(path) + " 4 image/png Back " + quote(back));
+    const std::vector<core::RowId> ids = list_.add(std::vector<std::string>{path});
+    list_.setField(ids, Field::Title, "New");
+    list_.setCover(ids, picture_);
+
+    const std::vector<core::WriteResult> results = list_.writeAll();
+    ASSERT_EQ(results.back().outcome, core::WriteOutcome::Written) << results.back().reason;
+    auto sha1 = [&](const std::string& bytes) {
+        const std::string file = dir_.file("hashed");
+        writeFile(file, bytes);
+        return mustRun("sha1sum " + quote(file)).substr(0, 40);
+    };
+    EXPECT_EQ(mustRun(pictures + "list " + quote(path)),
+              "4 image/png Back " + sha1(readFile(back)) + "\n3 image/png - " +
+                  sha1(*picture_->data) + "\n");
+    const core::Row& row = *list_.find(ids[0]);
+    EXPECT_EQ(row.baseline[Field::Title], "New");
+    EXPECT_EQ(row.baseline[Field::Album], "Kept");
+    const core::CoverView written = list_.coverOf(ids[0]);
+    ASSERT_EQ(written.kind, core::CoverView::Shown);
+    EXPECT_TRUE(written.picture->sameAs(*picture_));
 }
 
 } // namespace

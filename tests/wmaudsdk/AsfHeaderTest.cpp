@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace wmatest;
 using wmaudsdk::AsfHeader;
 using wmaudsdk::AttributePlace;
@@ -179,6 +181,108 @@ TEST(AsfHeader, StoreRefusesWhatItCannotKeep) {
     EXPECT_FALSE(header.store(u"Flag", wmaudsdk::AsfBool, le(1, 2)));
     EXPECT_FALSE(header.store(std::u16string(40000, u'n'), wmaudsdk::AsfString, utf16("x")));
     EXPECT_EQ(rendered(header), before);
+}
+
+// Pictures as mutagen keeps them (the first in the Extended Content
+// Description, the others in the Metadata Library), an artist in two places
+// and another stream's picture.
+std::string picturesFile() {
+    Entry otherStream{"WM/Picture", 1, "s"};
+    otherStream.stream = 1;
+    return withHeader(toneWma(),
+                      {contentDescription("", "Artist A", "", "", ""),
+                       extendedContent({text("A", "first"), {"WM/Picture", 1, "p0"}})},
+                      {metadataLibrary({{"WM/Picture", 1, "p1"},
+                                        text("Author", "Artist B"),
+                                        otherStream,
+                                        {"WM/Picture", 1, "p2"}})});
+}
+
+// The copies of a name as "PLACE:VALUE" (text shown as ASCII).
+std::string copiesOf(const AsfHeader& header, std::u16string_view name) {
+    static const char* const places = "CEML";
+    std::string out;
+    for (std::size_t i = 0; i < header.count(name); ++i) {
+        const auto a = header.at(name, i);
+        std::string value = a->value;
+        if (a->type == wmaudsdk::AsfString) {
+            value.clear();
+            for (std::size_t at = 0; at + 1 < a->value.size() && a->value[at] != 0; at += 2)
+                value += a->value[at];
+        }
+        out += std::string(1, places[static_cast<int>(a->place)]) + ":" +
+               (value.size() > 8 ? std::to_string(value.size()) : value) + " ";
+    }
+    return out;
+}
+
+TEST(AsfHeader, CopiesAreNumberedInReadingOrderAndChangedOneByOne) {
+    using Op = bool (*)(AsfHeader&);
+    struct Case {
+        const char* what;
+        Op op;
+        bool done;
+        std::u16string name;
+        std::string after; // the name's copies afterwards
+    };
+    static const std::string kBig(70000, 'b');
+    const std::vector<Case> cases = {
+        {"as read", [](AsfHeader&) { return true; }, true, u"WM/Picture", "E:p0 L:p1 L:p2 "},
+        {"modify in place",
+         [](AsfHeader& h) { return h.modify(u"WM/Picture", 1, wmaudsdk::AsfBytes, "n"); }, true,
+         u"WM/Picture", "E:p0 L:n L:p2 "},
+        {"too large for its place moves last",
+         [](AsfHeader& h) { return h.modify(u"WM/Picture", 0, wmaudsdk::AsfBytes, kBig); }, true,
+         u"WM/Picture", "L:p1 L:p2 L:70000 "},
+        {"large one stays in the library",
+         [](AsfHeader& h) { return h.modify(u"WM/Picture", 2, wmaudsdk::AsfBytes, kBig); }, true,
+         u"WM/Picture", "E:p0 L:p1 L:70000 "},
+        {"add goes last",
+         [](AsfHeader& h) { return h.add(u"WM/Picture", wmaudsdk::AsfBytes, "n"); }, true,
+         u"WM/Picture", "E:p0 L:p1 L:p2 L:n "},
+        {"add of a new name",
+         [](AsfHeader& h) { return h.add(u"WM/Mood", wmaudsdk::AsfString, utf16("x")); }, true,
+         u"WM/Mood", "E:x "},
+        {"add of an empty content text",
+         [](AsfHeader& h) { return h.add(u"Title", wmaudsdk::AsfString, utf16("T")); }, true,
+         u"Title", "C:T "},
+        {"remove one", [](AsfHeader& h) { return h.removeAt(u"WM/Picture", 1); }, true,
+         u"WM/Picture", "E:p0 L:p2 "},
+        {"remove a content text", [](AsfHeader& h) { return h.removeAt(u"Author", 0); }, true,
+         u"Author", "L:Artist B "},
+        {"modify a content text",
+         [](AsfHeader& h) { return h.modify(u"Author", 0, wmaudsdk::AsfString, utf16("Z")); }, true,
+         u"Author", "C:Z L:Artist B "},
+        {"no such copy",
+         [](AsfHeader& h) { return h.modify(u"WM/Picture", 3, wmaudsdk::AsfBytes, "n"); }, false,
+         u"WM/Picture", "E:p0 L:p1 L:p2 "},
+        {"no such copy to remove", [](AsfHeader& h) { return h.removeAt(u"WM/Mood", 0); }, false,
+         u"WM/Mood", ""},
+        {"a value of the wrong size",
+         [](AsfHeader& h) { return h.modify(u"WM/Picture", 0, wmaudsdk::AsfDword, "123"); }, false,
+         u"WM/Picture", "E:p0 L:p1 L:p2 "},
+    };
+    const std::string original = headerOf(picturesFile());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        AsfHeader header;
+        ASSERT_TRUE(header.parse(original));
+        ASSERT_EQ(c.op(header), c.done);
+        if (!c.done) {
+            EXPECT_EQ(rendered(header), original);
+            continue;
+        }
+        AsfHeader back;
+        ASSERT_TRUE(back.parse(rendered(header)));
+        EXPECT_EQ(copiesOf(back, c.name), c.after);
+        // Everything else as it was: the other name, the other stream's copy.
+        if (c.name != u"Author") {
+            EXPECT_EQ(copiesOf(back, u"Author"), "C:Artist A L:Artist B ");
+        }
+        EXPECT_EQ(back.find(u"A")->value, utf16("first"));
+        EXPECT_TRUE(std::any_of(back.library().begin(), back.library().end(),
+                                [](const auto& a) { return a.stream == 1 && a.value == "s"; }));
+    }
 }
 
 TEST(AsfHeader, FileSizeIsSetUnlessTheFileIsABroadcast) {

@@ -1,6 +1,7 @@
 // The reader's index of a header against the whole-header model: the same
 // headers accepted, the same value found for every name, large values left
-// in the file until asked for, whatever the size of the reads.
+// in the file until asked for, whatever the size of the reads; every copy
+// of a name numbered alike.
 #include "WmaFixture.h"
 
 #include "components/wmaudsdk/AsfHeader.h"
@@ -40,7 +41,8 @@ std::string withLargeValues() {
                                {contentDescription("", std::string(3000, 'a'), "", "Described", ""),
                                 extendedContent({text("Title", "Shadowed"),
                                                  {"WM/Lyrics", 0, utf16(std::string(9000, 'l'))},
-                                                 dword("WM/TrackNumber", 5)})},
+                                                 dword("WM/TrackNumber", 5),
+                                                 {"WM/Picture", 1, "small"}})},
                                {metadata({streamTwo, text("WM/Year", "2001")}),
                                 metadataLibrary({picture, text("WM/Genre", "Library Genre")})}));
 }
@@ -88,7 +90,25 @@ TEST(AsfIndex, FindsWhatTheWholeHeaderFindsReadingOnlySmallValues) {
                 EXPECT_EQ(value, expected->value);
                 EXPECT_EQ(found->type, expected->type);
                 EXPECT_EQ(found->place, expected->place);
+                // Every copy, numbered alike.
+                const auto copies = index.copies(name);
+                ASSERT_EQ(copies.size(), header.count(name));
+                for (std::size_t i = 0; i < copies.size(); ++i) {
+                    ASSERT_TRUE(index.valueOf(*copies[i], source, scratch, value));
+                    EXPECT_EQ(value, header.at(name, i)->value);
+                    EXPECT_EQ(copies[i]->place, header.at(name, i)->place);
+                }
             }
+            // The head of a large value is read without the rest.
+            const auto pictures = index.copies(u"WM/Picture");
+            if (pictures.size() < 2)
+                continue;
+            const std::size_t before = source.read;
+            std::string scratch;
+            std::string_view head;
+            ASSERT_TRUE(index.valueOf(*pictures[1], source, scratch, head, 3));
+            EXPECT_EQ(head, "ppp");
+            EXPECT_EQ(source.read - before, 3u);
         }
     }
 }

@@ -160,6 +160,62 @@ TEST_F(SdkInfo, CloseInfoWritesANewHeaderAndCopiesTheRest) {
     EXPECT_EQ(dir.names(), std::vector<std::string>{"x.wma"});
 }
 
+// Copies by number: the head of a large one without the rest, a change of
+// one copy written while the others keep their bytes.
+TEST_F(SdkInfo, CopiesOfANameAreQueriedAndChangedByNumber) {
+    const std::string large(100000, 'L');
+    const std::string path =
+        place(withHeader(toneWma(), {extendedContent({{"WM/Picture", 1, "small"}})},
+                         {metadataLibrary({{"WM/Picture", 1, large}, {"WM/Picture", 1, "last"}})}));
+    {
+        Info info(path);
+        std::uint32_t count = 0;
+        ASSERT_EQ(info->GetAttributeCount(u"WM/Picture", &count), S_OK);
+        EXPECT_EQ(count, 3u);
+        ASSERT_EQ(info->GetAttributeCount(u"Missing", &count), S_OK);
+        EXPECT_EQ(count, 0u);
+
+        std::uint8_t head[4] = {};
+        std::uint32_t type = 0, length = sizeof head;
+        EXPECT_EQ(info->QueryAttributeAt(u"WM/Picture", 1, &type, head, &length),
+                  WMA_E_BUFFERTOOSMALL);
+        EXPECT_EQ(length, large.size());
+        EXPECT_EQ(type, WMT_TYPE_BINARY);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(head), 4), "LLLL");
+        length = sizeof head;
+        EXPECT_EQ(info->QueryAttributeAt(u"WM/Picture", 2, &type, head, &length), S_OK);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(head), length), "last");
+        length = sizeof head;
+        EXPECT_EQ(info->QueryAttributeAt(u"WM/Picture", 3, &type, head, &length), WMA_E_NOTFOUND);
+
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>("new");
+        EXPECT_EQ(info->ModifyAttributeAt(u"WM/Picture", 3, WMT_TYPE_BINARY, bytes, 3),
+                  WMA_E_NOTFOUND);
+        EXPECT_EQ(info->DeleteAttributeAt(u"WM/Picture", 3), WMA_E_NOTFOUND);
+        EXPECT_EQ(info->ModifyAttributeAt(u"WM/Picture", 0, WMT_TYPE_BINARY, bytes, 3), S_OK);
+        length = sizeof head; // a query sees the change before it is written
+        EXPECT_EQ(info->QueryAttributeAt(u"WM/Picture", 0, &type, head, &length), S_OK);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(head), length), "new");
+        EXPECT_EQ(info->DeleteAttributeAt(u"WM/Picture", 2), S_OK);
+        EXPECT_EQ(info->AddAttribute(u"WM/Picture", WMT_TYPE_BINARY, bytes, 2), S_OK);
+        EXPECT_EQ(info->AddAttribute(u"WM/Picture", 77, bytes, 2), E_INVALIDARG);
+        EXPECT_EQ(info->CloseInfo(), S_OK);
+    }
+    EXPECT_EQ(afterHeader(readFile(path)), afterHeader(toneWma()));
+    Info info(path);
+    std::string copies;
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        std::string value(200000, '\0');
+        std::uint32_t type = 0, length = static_cast<std::uint32_t>(value.size());
+        ASSERT_EQ(info->QueryAttributeAt(u"WM/Picture", i, &type,
+                                         reinterpret_cast<std::uint8_t*>(value.data()), &length),
+                  S_OK);
+        value.resize(length);
+        copies += (value == large ? "large" : value) + " ";
+    }
+    EXPECT_EQ(copies, "new large ne ");
+}
+
 TEST_F(SdkInfo, BadArgumentsAndFilesAreRefused) {
     IWMAudioInfo* info = reinterpret_cast<IWMAudioInfo*>(this);
     const auto create = WMAudioInfo::CreateInfo();
