@@ -93,13 +93,24 @@ std::string failureOf(const core::Row& row) {
     return row.problem;
 }
 
-// The front covers of the rows, read once (null where there is none).
+// The front covers of the rows, read once (null where there is none). A
+// cover that cannot be read is reported, naming the file and the reason.
 using Covers = std::vector<std::shared_ptr<const Picture>>;
 
-Covers coversOf(const core::FileList& list) {
+Covers coversOf(const core::FileList& list, std::ostream& err, int& status) {
     Covers covers;
-    for (const core::Row& row : list.rows())
-        covers.push_back(failed(row) ? nullptr : list.coverOf(row.id).picture);
+    for (const core::Row& row : list.rows()) {
+        if (failed(row)) {
+            covers.push_back(nullptr);
+            continue;
+        }
+        core::CoverView view = list.coverOf(row.id);
+        if (view.kind == core::CoverView::Failed) {
+            reportFailure(err, view.problem);
+            status = 1;
+        }
+        covers.push_back(std::move(view.picture));
+    }
     return covers;
 }
 
@@ -189,7 +200,7 @@ int runShow(const Arguments& args, std::ostream& out, std::ostream& err) {
             reportFailure(err, failureOf(row));
             status = 1;
         }
-    const Covers covers = coversOf(list);
+    const Covers covers = coversOf(list, err, status);
     if (args.json) {
         out << "[";
         for (std::size_t i = 0; i < list.size(); ++i) {

@@ -284,5 +284,21 @@ TEST_F(CliTest, SetPutsACoverInAndRemovesIt) {
     EXPECT_NE(cli("show --json a.mp3").out.find("\"cover\": null"), std::string::npos);
 }
 
+TEST_F(CliTest, ShowNamesAFileWhoseCoverCannotBeRead) {
+    copy("tagged.wma", "a.wma");
+    std::string ignored;
+    ASSERT_EQ(
+        run("/usr/bin/python3 -c 'import sys, mutagen.asf as a\n"
+            "f = a.ASF(sys.argv[1]); f[\"WM/Picture\"] = [a.ASFByteArrayAttribute(b\"\\x03\")]\n"
+            "f.save()' " +
+                shellQuote(dir_.file("a.wma")),
+            ignored),
+        0);
+    const Outcome o = cli("show --json a.wma");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("a.wma"), std::string::npos) << o.err;
+    EXPECT_NE(o.out.find("\"title\": \"Sample Title\""), std::string::npos) << o.out;
+}
+
 } // namespace
 } // namespace velmora::test
