@@ -3,9 +3,11 @@
 #include "app/FilePaths.h"
 #include "tags/common/Covers.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -24,15 +26,18 @@ constexpr int MaxPictureSide = 300;
 // its events again.
 constexpr int SliceMilliseconds = 15;
 
-QString sizeCaption(const velmora::Picture& picture, const QImage& image) {
+QString sizeCaption(const velmora::Picture& picture, QSize decoded) {
     const std::string_view bytes = picture.data ? std::string_view(*picture.data) : "";
-    int width = image.width();
-    int height = image.height();
+    int width = decoded.width();
+    int height = decoded.height();
     if (const auto size = velmora::imagePixelSize(bytes)) {
         width = int(size->width);
         height = int(size->height);
     }
-    return QStringLiteral("%1\u00D7%2 px, %3 bytes").arg(width).arg(height).arg(picture.size());
+    return QStringLiteral("%1\u00D7%2 px, %3 bytes")
+        .arg(std::max(width, 0))
+        .arg(std::max(height, 0))
+        .arg(picture.size());
 }
 
 } // namespace
@@ -133,14 +138,23 @@ void CoverPanel::showPicture(std::shared_ptr<const velmora::Picture> picture) {
     picture_ = std::move(picture);
     image_->clear();
     QImage image;
-    if (picture_ && picture_->data)
-        image.loadFromData(reinterpret_cast<const uchar*>(picture_->data->data()),
-                           int(picture_->data->size()));
-    // Kept at most as large as the panel may show it, not at the file's size.
-    scaled_ = image.isNull() ? QImage()
-                             : image.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio,
-                                            Qt::SmoothTransformation);
-    caption_->setText(sizeCaption(*picture_, image));
+    QSize original;
+    if (picture_ && picture_->data) {
+        // Decoded at most as large as the panel may show it: a large JPEG is
+        // then decoded at a fraction of its size, which is much faster.
+        QByteArray bytes =
+            QByteArray::fromRawData(picture_->data->data(), qsizetype(picture_->data->size()));
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        original = reader.size();
+        if (original.width() > MaxPictureSide || original.height() > MaxPictureSide)
+            reader.setScaledSize(
+                original.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio));
+        image = reader.read();
+    }
+    scaled_ = image;
+    caption_->setText(sizeCaption(*picture_, original));
     fitPicture();
 }
 
