@@ -3,12 +3,15 @@
 #include "app/FilePaths.h"
 #include "tags/common/Covers.h"
 
+#include <QBuffer>
 #include <QFileDialog>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace core = velmora::core;
 
@@ -17,10 +20,10 @@ namespace {
 // The picture's largest side; it shrinks to the panel's width.
 constexpr int MaxPictureSide = 300;
 
-QString sizeCaption(const velmora::Picture& picture, const QImage& image) {
+QString sizeCaption(const velmora::Picture& picture, QSize stored) {
     const std::string_view bytes = picture.data ? std::string_view(*picture.data) : "";
-    int width = image.width();
-    int height = image.height();
+    int width = std::max(stored.width(), 0);
+    int height = std::max(stored.height(), 0);
     if (const auto size = velmora::imagePixelSize(bytes)) {
         width = int(size->width);
         height = int(size->height);
@@ -110,15 +113,22 @@ void CoverPanel::showRows(RowIds ids) {
 void CoverPanel::showPicture(std::shared_ptr<const velmora::Picture> picture) {
     picture_ = std::move(picture);
     image_->clear();
-    QImage image;
-    if (picture_ && picture_->data)
-        image.loadFromData(reinterpret_cast<const uchar*>(picture_->data->data()),
-                           int(picture_->data->size()));
-    // Kept at most as large as the panel may show it, not at the file's size.
-    scaled_ = image.isNull() ? QImage()
-                             : image.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio,
-                                            Qt::SmoothTransformation);
-    caption_->setText(sizeCaption(*picture_, image));
+    scaled_ = QImage();
+    QSize stored;
+    if (picture_ && picture_->data) {
+        QByteArray bytes =
+            QByteArray::fromRawData(picture_->data->data(), qsizetype(picture_->data->size()));
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer);
+        stored = reader.size();
+        // Decoded at most as large as the panel may show it, not at the file's
+        // size: a 2 MiB cover decoded whole takes 12 MiB and more.
+        if (stored.width() > MaxPictureSide || stored.height() > MaxPictureSide)
+            reader.setScaledSize(stored.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio)
+                                     .expandedTo(QSize(1, 1)));
+        scaled_ = reader.read();
+    }
+    caption_->setText(sizeCaption(*picture_, stored));
     fitPicture();
 }
 
