@@ -141,7 +141,7 @@ void TSkin::createObjects() {
     }
 }
 
-void TSkin::paintEvent(QPaintEvent*) {
+void TSkin::paintEvent(QPaintEvent* event) {
     if (!form_)
         return;
     QPainter p(this);
@@ -177,6 +177,10 @@ void TSkin::paintEvent(QPaintEvent*) {
         if (object.kind != ObjectKind::Panel)
             continue;
         const auto place = placeOf(object.rect, object.anchors, size());
+        // Antialiased rounded outlines are dear: a repaint of one control
+        // draws only the panels it touches.
+        if (!event->rect().intersects(QRect(place.x, place.y, place.width, place.height)))
+            continue;
         const QRectF box(place.x + 0.5, place.y + 0.5, place.width - 1, place.height - 1);
         p.setBrush(toQColor(object.face));
         p.setPen(QPen(toQColor(object.border), 1));
