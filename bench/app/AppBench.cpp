@@ -23,6 +23,7 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
+#include <unistd.h>
 
 namespace {
 
@@ -105,12 +106,21 @@ bool addCover(const QString& path, int kib) {
     return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, TagLib::ID3v2::v3);
 }
 
+// How the files of a folder are made from the first: copies, as a library
+// holds them, or hard links, when only memory is measured (the folder then
+// costs the disk one file).
+enum class Copies { Files, Links };
+
 // The folder of files with covers of `kib` KiB, made on first use.
-const Folder* folderOf(int kib) {
-    if (auto it = setup->folders.find(kib); it != setup->folders.end())
+const Folder* folderOf(int kib, Copies copies = Copies::Files) {
+    const int key = copies == Copies::Files ? kib : -kib - 1;
+    if (auto it = setup->folders.find(key); it != setup->folders.end())
         return &it->second;
     Folder folder;
-    folder.path = setup->dir.filePath(QString("cover%1").arg(kib));
+    folder.path = setup->dir.filePath(
+        QString("cover%1%2")
+            .arg(kib)
+            .arg(copies == Copies::Files ? QString() : QStringLiteral("-links")));
     if (!QDir().mkpath(folder.path))
         return nullptr;
     const QString first = folder.path + "/track0000.mp3";
@@ -119,11 +129,15 @@ const Folder* folderOf(int kib) {
     folder.files << first;
     for (int i = 1; i < fileCount(); ++i) {
         const QString path = folder.path + QString("/track%1.mp3").arg(i, 4, 10, QChar('0'));
-        if (!QFile::copy(first, path))
+        const bool made = copies == Copies::Files
+                              ? QFile::copy(first, path)
+                              : ::link(QFile::encodeName(first).constData(),
+                                       QFile::encodeName(path).constData()) == 0;
+        if (!made)
             return nullptr;
         folder.files << path;
     }
-    return &setup->folders.emplace(kib, std::move(folder)).first->second;
+    return &setup->folders.emplace(key, std::move(folder)).first->second;
 }
 
 void addFolder(const Folder& folder) {
@@ -223,7 +237,7 @@ double probePeakKiB(const QString& folder) {
 // adds the folder, against one that starts the window and adds nothing. Not
 // a speed: the time of this benchmark is that of the two processes.
 void AddFolderPeakMemory(benchmark::State& state) {
-    const Folder* folder = folderOf(static_cast<int>(state.range(0)));
+    const Folder* folder = folderOf(static_cast<int>(state.range(0)), Copies::Links);
     if (!folder)
         return state.SkipWithError("could not make the benchmark files");
     double added = -1;
