@@ -127,6 +127,12 @@ void CoverPanel::showPicture(std::shared_ptr<const velmora::Picture> picture) {
             reader.setScaledSize(stored.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio)
                                      .expandedTo(QSize(1, 1)));
         scaled_ = reader.read();
+        if (!stored.isValid()) { // a reader that tells the size only by decoding
+            stored = scaled_.size();
+            if (stored.width() > MaxPictureSide || stored.height() > MaxPictureSide)
+                scaled_ = scaled_.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio,
+                                         Qt::SmoothTransformation);
+        }
     }
     caption_->setText(sizeCaption(*picture_, stored));
     fitPicture();
