@@ -93,8 +93,9 @@ void Tfm_main::reportRowsNotAdded(int notAdded) {
 
 // Reads each file into a new row, as soon as it is read, so a row shows its
 // own tags also while the add goes on. A file whose interrupted write can be
-// finished is finished first. Many files show progress and can be cancelled;
-// the rows added so far stay.
+// finished is finished first (by the read; a row whose write cannot be
+// finished shows why). Many files show progress and can be cancelled; the
+// rows added so far stay.
 int Tfm_main::appendFiles(const std::vector<std::string>& files, bool captionWithoutExtension,
                           const QString& title, const QString& label) {
     const int room = std::max(0, TrackTableCapacity - RowCount());
@@ -105,11 +106,6 @@ int Tfm_main::appendFiles(const std::vector<std::string>& files, bool captionWit
         AddProgress progress(this, title, label);
         for (int i = 0; i < added && progress.goOn(); ++i) {
             const std::string& path = files[static_cast<std::size_t>(i)];
-            try {
-                velmora::recoverPendingWrite(path);
-            } catch (const std::exception& e) {
-                problems << fromBytes(velmora::core::namingFile(path, e.what()));
-            }
             const int row =
                 AppendRow(captionOf(path, captionWithoutExtension), velmora::core::readRow(path));
             if (const auto* entry = Files().find(RowIdAt(row)); entry && !entry->problem.empty())

@@ -26,18 +26,15 @@ constexpr int MaxPictureSide = 300;
 // its events again.
 constexpr int SliceMilliseconds = 15;
 
-QString sizeCaption(const velmora::Picture& picture, QSize decoded) {
+QString sizeCaption(const velmora::Picture& picture, QSize stored) {
     const std::string_view bytes = picture.data ? std::string_view(*picture.data) : "";
-    int width = decoded.width();
-    int height = decoded.height();
+    int width = std::max(stored.width(), 0);
+    int height = std::max(stored.height(), 0);
     if (const auto size = velmora::imagePixelSize(bytes)) {
         width = int(size->width);
         height = int(size->height);
     }
-    return QStringLiteral("%1\u00D7%2 px, %3 bytes")
-        .arg(std::max(width, 0))
-        .arg(std::max(height, 0))
-        .arg(picture.size());
+    return QStringLiteral("%1\u00D7%2 px, %3 bytes").arg(width).arg(height).arg(picture.size());
 }
 
 } // namespace
@@ -137,24 +134,28 @@ void CoverPanel::compareSlice() {
 void CoverPanel::showPicture(std::shared_ptr<const velmora::Picture> picture) {
     picture_ = std::move(picture);
     image_->clear();
-    QImage image;
-    QSize original;
+    scaled_ = QImage();
+    QSize stored;
     if (picture_ && picture_->data) {
-        // Decoded at most as large as the panel may show it: a large JPEG is
-        // then decoded at a fraction of its size, which is much faster.
         QByteArray bytes =
             QByteArray::fromRawData(picture_->data->data(), qsizetype(picture_->data->size()));
         QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
-        original = reader.size();
-        if (original.width() > MaxPictureSide || original.height() > MaxPictureSide)
-            reader.setScaledSize(
-                original.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio));
-        image = reader.read();
+        stored = reader.size();
+        // Decoded at most as large as the panel may show it, not at the file's
+        // size: a 2 MiB cover decoded whole takes 12 MiB and more.
+        if (stored.width() > MaxPictureSide || stored.height() > MaxPictureSide)
+            reader.setScaledSize(stored.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio)
+                                     .expandedTo(QSize(1, 1)));
+        scaled_ = reader.read();
+        if (!stored.isValid()) { // a reader that tells the size only by decoding
+            stored = scaled_.size();
+            if (stored.width() > MaxPictureSide || stored.height() > MaxPictureSide)
+                scaled_ = scaled_.scaled(MaxPictureSide, MaxPictureSide, Qt::KeepAspectRatio,
+                                         Qt::SmoothTransformation);
+        }
     }
-    scaled_ = image;
-    caption_->setText(sizeCaption(*picture_, original));
+    caption_->setText(sizeCaption(*picture_, stored));
     fitPicture();
 }
 

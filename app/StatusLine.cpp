@@ -41,6 +41,11 @@ void StatusLine::showCounts(int files, int selected, int unwritten) {
 }
 
 void StatusLine::showProgress(const QString& work, int done, int total) {
+    const bool last = total > 0 && done >= total;
+    if (work == shownWork_ && sinceShown_.isValid() && !sinceShown_.hasExpired(25) && !last)
+        return;
+    shownWork_ = work;
+    sinceShown_.start();
     work_->setText(total > 0 ? QStringLiteral("%1: %2 of %3").arg(work).arg(done).arg(total)
                              : QStringLiteral("%1: %2").arg(work, filesText(done)));
     // A busy bar when the total is not known.
@@ -54,4 +59,5 @@ void StatusLine::endProgress() {
     work_->hide();
     bar_->hide();
     bar_->reset();
+    sinceShown_.invalidate();
 }

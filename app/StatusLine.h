@@ -4,6 +4,7 @@
 // it got.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QLabel;
@@ -16,7 +17,9 @@ public:
 
     void showCounts(int files, int selected, int unwritten);
     // Shows the work and its progress: done of total, or only done when the
-    // total is not known (0).
+    // total is not known (0). A step is shown when it is the first or the last
+    // of its work, or at least 25 ms after the step shown before it: the bar
+    // repaints at once, and faster steps than that nobody sees.
     void showProgress(const QString& work, int done, int total);
     void endProgress();
 
@@ -28,4 +31,6 @@ private:
     QLabel* counts_;
     QLabel* work_;
     QProgressBar* bar_;
+    QString shownWork_;
+    QElapsedTimer sinceShown_; // invalid while no work is shown
 };

@@ -61,6 +61,13 @@ bool TrackRowItem::operator<(const QTreeWidgetItem& other) const {
     return mine.compare(theirs, Qt::CaseInsensitive) < 0;
 }
 
+QVariant TrackRowItem::data(int column, int role) const {
+    if (role == Qt::ToolTipRole)
+        return DisplayPath(
+            QTreeWidgetItem::data(PathColumn, Qt::UserRole).toByteArray().toStdString());
+    return QTreeWidgetItem::data(column, role);
+}
+
 void TrackListView::setCustomDraw(CustomDraw customDraw) {
     static_cast<TrackRowDelegate*>(itemDelegate())->customDraw = std::move(customDraw);
 }

@@ -31,6 +31,8 @@ class TrackRowItem : public QTreeWidgetItem {
 public:
     using QTreeWidgetItem::QTreeWidgetItem;
     bool operator<(const QTreeWidgetItem& other) const override;
+    // Every column's tool tip is the row's path, as shown, made when asked.
+    QVariant data(int column, int role) const override;
 };
 
 class TrackListView : public QTreeWidget {

@@ -45,12 +45,9 @@ std::string Tfm_main::RowPath(int row) const {
     return lv_id3->topLevelItem(row)->data(PathColumn, Qt::UserRole).toByteArray().toStdString();
 }
 
+// Each column's tool tip shows the path (TrackRowItem::data).
 void Tfm_main::SetRowPath(int row, const std::string& path) {
-    QTreeWidgetItem* item = lv_id3->topLevelItem(row);
-    item->setData(PathColumn, Qt::UserRole, QByteArray::fromStdString(path));
-    const QString shown = DisplayPath(path);
-    for (int column = 0; column < TrackColumnCount; ++column)
-        item->setToolTip(column, shown);
+    lv_id3->topLevelItem(row)->setData(PathColumn, Qt::UserRole, QByteArray::fromStdString(path));
 }
 
 RowId Tfm_main::RowIdAt(int row) const {
@@ -87,14 +84,39 @@ int Tfm_main::AppendRow(const std::string& caption, const std::string& path) {
     return AppendRow(caption, velmora::core::readRow(path));
 }
 
+namespace {
+
+// Shows the row's current values in the item's columns; a column whose text
+// stays is not set again (each set repaints).
+void showValues(QTreeWidgetItem& item, const velmora::core::Row& row) {
+    static constexpr std::pair<Field, int> columns[] = {
+        {Field::Title, TitleColumn}, {Field::Artist, ArtistColumn}, {Field::Album, AlbumColumn},
+        {Field::Track, TrackColumn}, {Field::Year, YearColumn},     {Field::Genre, GenreColumn}};
+    for (const auto& [field, column] : columns) {
+        const QString text = toQString(row.current[field]);
+        if (item.text(column) != text)
+            item.setText(column, text);
+    }
+    const QString format =
+        row.format ? toQString(std::string(row.format->name)) : QStringLiteral("-");
+    if (item.text(FormatColumn) != format)
+        item.setText(FormatColumn, format);
+}
+
+} // namespace
+
+// The item is filled before it joins the list, so that the list hears of one
+// new row instead of a change per column.
 int Tfm_main::AppendRow(const std::string& caption, velmora::core::Row row) {
-    const std::string path = row.path;
     const RowId id = list_.append(std::move(row));
-    auto* item = new TrackRowItem(lv_id3);
+    auto* item = new TrackRowItem;
     item->setText(FileNameColumn, QString::fromStdString(caption));
     item->setData(FileNameColumn, Qt::UserRole, QVariant::fromValue<qulonglong>(id));
+    const velmora::core::Row& added = *list_.find(id);
+    item->setData(PathColumn, Qt::UserRole, QByteArray::fromStdString(added.path));
+    showValues(*item, added);
+    lv_id3->addTopLevelItem(item);
     const int index = RowCount() - 1;
-    SetRowPath(index, path);
     syncRows({index});
     return index;
 }
@@ -102,23 +124,11 @@ int Tfm_main::AppendRow(const std::string& caption, velmora::core::Row row) {
 // The columns show the current values; the tables mirror the file list in the
 // list's order (only rows within the bound have entries).
 void Tfm_main::syncRows(const std::vector<int>& rows) {
-    static constexpr std::pair<Field, int> columns[] = {
-        {Field::Title, TitleColumn}, {Field::Artist, ArtistColumn}, {Field::Album, AlbumColumn},
-        {Field::Track, TrackColumn}, {Field::Year, YearColumn},     {Field::Genre, GenreColumn}};
     for (int index : rows) {
         const velmora::core::Row* row = list_.find(RowIdAt(index));
         if (!row)
             continue;
-        QTreeWidgetItem* item = lv_id3->topLevelItem(index);
-        for (const auto& [field, column] : columns) {
-            const QString text = toQString(row->current[field]);
-            if (item->text(column) != text)
-                item->setText(column, text);
-        }
-        const QString format =
-            row->format ? toQString(std::string(row->format->name)) : QStringLiteral("-");
-        if (item->text(FormatColumn) != format)
-            item->setText(FormatColumn, format);
+        showValues(*lv_id3->topLevelItem(index), *row);
         if (index < TrackTableCapacity) {
             TrackTable[index] = TimerecOf(row->current);
             BaselineTable[index] = TimerecOf(row->baseline);

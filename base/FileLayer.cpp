@@ -235,26 +235,16 @@ std::string resolveSymlinks(const std::string& path) {
 
 // ---- InputFile ----
 
-InputFile::InputFile(const std::string& path) {
-    // A copy cut short is finished first; when it cannot be, the write that
-    // reads this file must not build on half-copied content.
-    recoverPendingWrite(path);
-    if (!tryOpen(path, *this))
-        raiseOpenError(path, errno);
-}
+namespace {
 
-bool InputFile::tryOpen(const std::string& path, InputFile& out) {
-    try {
-        recoverPendingWrite(path);
-    } catch (const FileError&) {
-        // Read what is there: the journal stays for a write to finish.
-    }
-    // Without O_NONBLOCK, opening a named pipe would wait for a writer; only
-    // regular files are tag files, and for them the flag changes nothing.
+// Opens a regular file for reading; -1 (errno set) when it cannot be opened or
+// is no regular file. Without O_NONBLOCK, opening a named pipe would wait for a
+// writer; only regular files are tag files, and for them the flag changes
+// nothing.
+int openRegularFile(const std::string& path, struct stat& st) {
     int fd = sys::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
-    struct stat st {};
+        return -1;
     int err = 0;
     if (::fstat(fd, &st) != 0)
         err = errno;
@@ -263,8 +253,36 @@ bool InputFile::tryOpen(const std::string& path, InputFile& out) {
     if (err != 0) {
         ::close(fd);
         errno = err;
-        return false;
+        return -1;
     }
+    return fd;
+}
+
+} // namespace
+
+InputFile::InputFile(const std::string& path) {
+    // A copy cut short is finished first; when it cannot be, the write that
+    // reads this file must not build on half-copied content.
+    recoverPendingWrite(path);
+    struct stat st {};
+    fd_ = openRegularFile(path, st);
+    if (fd_ < 0)
+        raiseOpenError(path, errno);
+    status_ = st;
+    size_ = static_cast<std::uint64_t>(st.st_size);
+    path_ = path;
+}
+
+bool InputFile::tryOpen(const std::string& path, InputFile& out) {
+    try {
+        recoverPendingWrite(path);
+    } catch (const FileError&) {
+        // Read what is there: the journal stays for a write to finish.
+    }
+    struct stat st {};
+    const int fd = openRegularFile(path, st);
+    if (fd < 0)
+        return false;
     if (out.fd_ >= 0)
         ::close(out.fd_);
     out.fd_ = fd;

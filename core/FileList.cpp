@@ -32,10 +32,22 @@ bool readValues(const std::string& path, const Format* format, TagValues& values
     if (!format || !format->readTags)
         return true;
     try {
-        // Some readers show a file they cannot open as untagged; the open
-        // error comes first.
-        InputFile{path};
-        values = format->readTags(path);
+        // A copy cut short is finished first; when it cannot be, the row
+        // shows why rather than half-copied values.
+        recoverPendingWrite(path);
+        // Some readers show a file they cannot open as untagged, and an open
+        // error explains a failed read better than the reader's own: when the
+        // reader fails or finds nothing, an open error comes first. A file
+        // that shows values was opened, so most rows cost one open.
+        try {
+            values = format->readTags(path);
+        } catch (...) {
+            InputFile{path};
+            throw;
+        }
+        const auto& fields = values.values;
+        if (std::all_of(fields.begin(), fields.end(), [](const auto& v) { return v.empty(); }))
+            InputFile{path};
         return true;
     } catch (...) {
         values = {};

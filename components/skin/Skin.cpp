@@ -141,7 +141,7 @@ void TSkin::createObjects() {
     }
 }
 
-void TSkin::paintEvent(QPaintEvent*) {
+void TSkin::paintEvent(QPaintEvent* event) {
     if (!form_)
         return;
     QPainter p(this);
@@ -177,10 +177,22 @@ void TSkin::paintEvent(QPaintEvent*) {
         if (object.kind != ObjectKind::Panel)
             continue;
         const auto place = placeOf(object.rect, object.anchors, size());
+        // Antialiased rounded outlines are dear: a repaint of one control
+        // draws only the panels it touches, and within a panel's outline only
+        // its face.
+        const QRect outer(place.x, place.y, place.width, place.height);
+        const QRect dirty = event->rect();
+        if (!dirty.intersects(outer))
+            continue;
         const QRectF box(place.x + 0.5, place.y + 0.5, place.width - 1, place.height - 1);
-        p.setBrush(toQColor(object.face));
-        p.setPen(QPen(toQColor(object.border), 1));
-        p.drawRoundedRect(box, object.radius, object.radius);
+        const int corner = object.radius + 1;
+        if (outer.adjusted(corner, corner, -corner, -corner).contains(dirty)) {
+            p.fillRect(dirty, toQColor(object.face));
+        } else {
+            p.setBrush(toQColor(object.face));
+            p.setPen(QPen(toQColor(object.border), 1));
+            p.drawRoundedRect(box, object.radius, object.radius);
+        }
         if (!object.caption.empty()) {
             p.setFont(headingFont);
             p.setPen(toQColor(object.text));

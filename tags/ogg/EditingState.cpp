@@ -7,6 +7,8 @@
 #include "tags/ogg/OggComments.h"
 #include "tags/ogg/OggStream.h"
 
+#include <mutex>
+
 namespace ogg {
 
 namespace {
@@ -36,7 +38,31 @@ std::string vorbisLibraryName() {
     return vorbisNameOverride.empty() ? std::string("libvorbis.so.0") : vorbisNameOverride;
 }
 
-CommentLibrary::CommentLibrary() : library_(vceditLibraryPath()) {}
+namespace {
+
+// The library last loaded from `path`, loaded now when it is not.
+std::shared_ptr<const CommentEntryPoints> loadedLibrary(const std::string& path) {
+    static std::mutex mutex;
+    static std::string loadedPath;
+    static std::shared_ptr<const CommentEntryPoints> loaded;
+    const std::lock_guard lock(mutex);
+    if (!loaded || !loaded->library.loaded() || loadedPath != path) {
+        loaded = std::make_shared<const CommentEntryPoints>(path);
+        loadedPath = path;
+    }
+    return loaded;
+}
+
+} // namespace
+
+CommentEntryPoints::CommentEntryPoints(const std::string& path)
+    : library(path), newState(library.symbol<decltype(newState)>("vcedit_new_state")),
+      openCallbacks(library.symbol<decltype(openCallbacks)>("vcedit_open_callbacks")),
+      openRead(library.symbol<decltype(openRead)>("vcedit_open_read")),
+      write(library.symbol<decltype(write)>("vcedit_write")),
+      clear(library.symbol<decltype(clear)>("vcedit_clear")) {}
+
+CommentLibrary::CommentLibrary() : entries_(loadedLibrary(vceditLibraryPath())) {}
 
 void CommentLibrary::require(const std::string& doing, const std::string& fileName) const {
     if (!loaded())
@@ -45,9 +71,9 @@ void CommentLibrary::require(const std::string& doing, const std::string& fileNa
                                 ") cannot be loaded");
 }
 
-EditingState::EditingState(const CommentLibrary& library) : library_(library.library()) {
-    if (auto create = library_.symbol<vcedit_state* (*)()>("vcedit_new_state"))
-        state_ = create();
+EditingState::EditingState(const CommentLibrary& library) : library_(library.entries()) {
+    if (library_.newState)
+        state_ = library_.newState();
 }
 
 EditingState::~EditingState() {
@@ -59,19 +85,16 @@ std::string EditingState::lastError() const {
 }
 
 void EditingState::open(OggStream& input, const std::string& fileName) {
-    using OpenFunction = int (*)(vcedit_state*, void*, vcedit_read_func, vcedit_write_func);
-    auto openCallbacks = library_.symbol<OpenFunction>("vcedit_open_callbacks");
-    if (!state_ || !openCallbacks || openCallbacks(state_, &input, OggReadFunc, OggWriteFunc) != 0)
+    if (!state_ || !library_.openCallbacks ||
+        library_.openCallbacks(state_, &input, OggReadFunc, OggWriteFunc) != 0)
         throw velmora::TagError("Cannot open " + fileName + ": " + lastError());
 }
 
 void EditingState::openForReading(OggStream& input, const std::string& fileName) {
-    using OpenFunction =
-        int (*)(vcedit_state*, void*, vcedit_read_func, vcedit_seek_func, vcedit_want_func, void*);
-    auto openRead = library_.symbol<OpenFunction>("vcedit_open_read");
-    if (!openRead) // a library without the reading entry point reads everything
+    if (!library_.openRead) // a library without the reading entry point reads everything
         return open(input, fileName);
-    if (!state_ || openRead(state_, &input, OggReadFunc, OggSeekFunc, wantsComment, nullptr) != 0)
+    if (!state_ ||
+        library_.openRead(state_, &input, OggReadFunc, OggSeekFunc, wantsComment, nullptr) != 0)
         throw velmora::TagError("Cannot open " + fileName + ": " + lastError());
 }
 
@@ -80,8 +103,7 @@ vorbis_comment* EditingState::comments() const {
 }
 
 void EditingState::write(OggStream& output) {
-    auto writeStream = library_.symbol<int (*)(vcedit_state*, void*)>("vcedit_write");
-    if (!state_ || !writeStream || writeStream(state_, &output) != 0) {
+    if (!state_ || !library_.write || library_.write(state_, &output) != 0) {
         std::string text = lastError();
         throw velmora::TagError(text.empty() ? "Cannot write comments"
                                              : "Cannot write comments: " + text);
@@ -89,9 +111,8 @@ void EditingState::write(OggStream& output) {
 }
 
 void EditingState::release() {
-    if (state_)
-        if (auto clear = library_.symbol<void (*)(vcedit_state*)>("vcedit_clear"))
-            clear(state_);
+    if (state_ && library_.clear)
+        library_.clear(state_);
     state_ = nullptr;
 }
 

@@ -1,15 +1,15 @@
 // An editing state of the comment editing library, loaded from the executable's
-// folder for one call (it stays mapped once loaded, so a later load is cheap).
+// folder on first use and kept loaded while its path stays the same.
 #pragma once
 
 #include "base/DynamicLibrary.h"
+#include "components/vcedit/vcedit.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-struct vcedit_state;
-struct vorbis_comment;
 class OggStream;
 
 namespace ogg {
@@ -18,18 +18,35 @@ namespace ogg {
 std::string vceditLibraryPath();
 std::string vorbisLibraryName();
 
-// The comment editing library, loaded for one call.
+// The comment editing library's entry points, looked up when it is loaded;
+// nullptr where missing.
+struct CommentEntryPoints {
+    explicit CommentEntryPoints(const std::string& path);
+
+    velmora::DynamicLibrary library;
+    vcedit_state* (*newState)() = nullptr;
+    int (*openCallbacks)(vcedit_state*, void*, vcedit_read_func, vcedit_write_func) = nullptr;
+    int (*openRead)(vcedit_state*, void*, vcedit_read_func, vcedit_seek_func, vcedit_want_func,
+                    void*) = nullptr;
+    int (*write)(vcedit_state*, void*) = nullptr;
+    void (*clear)(vcedit_state*) = nullptr;
+};
+
+// The comment editing library for one call. The library is loaded once and
+// kept (loading it and looking up its entry points at every call cost a
+// quarter of a small file's read); a library that cannot be loaded is tried
+// again next call.
 class CommentLibrary {
 public:
     CommentLibrary();
-    bool loaded() const { return library_.loaded(); }
+    bool loaded() const { return entries_->library.loaded(); }
     // Raises TagError "Cannot <doing> <file>: the comment editing library
     // (<path>) cannot be loaded" when it is not loaded.
     void require(const std::string& doing, const std::string& fileName) const;
-    const velmora::DynamicLibrary& library() const { return library_; }
+    const CommentEntryPoints& entries() const { return *entries_; }
 
 private:
-    velmora::DynamicLibrary library_;
+    std::shared_ptr<const CommentEntryPoints> entries_;
 };
 
 // A state of the library, released (vcedit_clear) on every way out.
@@ -57,7 +74,7 @@ public:
     void release();
 
 private:
-    const velmora::DynamicLibrary& library_;
+    const CommentEntryPoints& library_;
     vcedit_state* state_ = nullptr;
 };
 

@@ -94,7 +94,7 @@ private slots:
                            output),
                  0);
         for (const char* image : {"red.png color=red:s=64x48", "blue.jpg color=blue:s=32x40",
-                                  "green.gif color=green:s=16x16"}) {
+                                  "green.gif color=green:s=16x16", "wide.jpg testsrc=s=1200x600"}) {
             const QStringList parts = QString(image).split(' ');
             QCOMPARE(test::run("ffmpeg -nostdin -loglevel error -y -f lavfi -i " +
                                    parts[1].toStdString() + " -frames:v 1 " +
@@ -122,6 +122,10 @@ private slots:
             << QStringList{"mp3 4:blue.jpg 3:red.png"} << red << true << true;
         QTest::newRow("only a back cover") << QStringList{"mp3 4:blue.jpg"} << blue << true << true;
         QTest::newRow("FLAC") << QStringList{"flac 3:red.png"} << red << true << true;
+        QTest::newRow("larger than the panel")
+            << QStringList{"mp3 3:wide.jpg"}
+            << QString("1200\u00D7600 px, %1 bytes").arg(bytesOf("wide.jpg").size()) << true
+            << true;
         QTest::newRow("no picture") << QStringList{"mp3"} << QString() << false << true;
         QTest::newRow("no covers in WAV") << QStringList{"wav"} << QString() << false << false;
         QTest::newRow("same cover, and a WAV")

@@ -31,6 +31,21 @@ void typeTitle(Tfm_main& w, const QString& text) {
     typeText(w.edt_tatal, text);
 }
 
+// The progress shown of one piece of work of `total` steps: at least its first
+// and its last step, in order (steps in between are shown when time has passed).
+void expectSteps(const QStringList& shown, const QString& work, int total) {
+    QVERIFY(shown.size() >= 2);
+    QCOMPARE(shown.front(), QStringLiteral("%1: 1 of %2").arg(work).arg(total));
+    QCOMPARE(shown.back(), QStringLiteral("%1: %2 of %2").arg(work).arg(total));
+    int before = 0;
+    for (const QString& text : shown) {
+        const int step =
+            text.section(QStringLiteral(": "), 1).section(QLatin1Char(' '), 0, 0).toInt();
+        QVERIFY2(step > before, qPrintable(shown.join(QStringLiteral(", "))));
+        before = step;
+    }
+}
+
 } // namespace
 
 class StatusTest : public QObject {
@@ -141,7 +156,7 @@ void StatusTest::countsFollowSelectionAndEdits() {
     QVERIFY(w.StatusLine1->progressBar()->isHidden());
 }
 
-// Each step of the work shows as it happens; when the work is done the
+// The work's steps show as they happen; when the work is done the
 // progress goes and the counts tell the outcome, and the files hold the edit.
 void StatusTest::showsProgressWhileAddingAFolderAndWriting() {
     QTemporaryDir folder;
@@ -158,8 +173,7 @@ void StatusTest::showsProgressWhileAddingAFolderAndWriting() {
 
     f.dialogs->folderAnswers.push_back(folder.path());
     w.RunSkinCommand("folder");
-    QCOMPARE(shown, QStringList({"Adding a folder: 1 of 3", "Adding a folder: 2 of 3",
-                                 "Adding a folder: 3 of 3"}));
+    expectSteps(shown, "Adding a folder", 3);
     QVERIFY(counts(w).startsWith("3 files  ·  "));
     QVERIFY(w.StatusLine1->progressBar()->isHidden());
     QVERIFY(w.StatusLine1->workLabel()->isHidden());
@@ -170,8 +184,7 @@ void StatusTest::showsProgressWhileAddingAFolderAndWriting() {
     typeTitle(w, "Status Title");
     QCOMPARE(counts(w), "3 files  ·  3 selected  ·  3 with unwritten changes");
     w.RunSkinCommand("ok"); // the question to clear the list is answered No
-    QCOMPARE(shown,
-             QStringList({"Writing tags: 1 of 3", "Writing tags: 2 of 3", "Writing tags: 3 of 3"}));
+    expectSteps(shown, "Writing tags", 3);
     QCOMPARE(counts(w), "3 files  ·  3 selected");
     QVERIFY(w.StatusLine1->progressBar()->isHidden());
     QVERIFY(f.log.reports.isEmpty());
