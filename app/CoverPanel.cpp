@@ -96,6 +96,10 @@ void CoverPanel::showRows(RowIds ids) {
     comparison_->stop();
     set_->setEnabled(!comparing_.empty());
 
+    // The cover shown goes before the next is read: two large covers are
+    // never held at once.
+    showText(QString());
+    first_ = {};
     // The first row's cover shows at once; the others are compared with it
     // after, in slices, so a large selection does not hold up the window.
     first_ = comparing_.empty() ? core::CoverView{} : list_.coverOf(comparing_.front());

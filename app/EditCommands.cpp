@@ -51,7 +51,13 @@ EditCommands::EditCommands(velmora::core::FileList& list, QMenu* menu, Window wi
 }
 
 void EditCommands::selectionChanged() {
-    cover_->showRows(window_.selected());
+    // The window tells of every change, also of one that leaves the same rows
+    // selected: their covers are not read again.
+    RowIds selected = window_.selected();
+    if (selected == shownSelection_)
+        return;
+    shownSelection_ = selected;
+    cover_->showRows(std::move(selected));
 }
 
 PatternDialog* EditCommands::openPatternDialog(PatternDialog::Mode mode) {

@@ -45,6 +45,8 @@ public:
 private:
     velmora::core::FileList& list_;
     Window window_;
+    // The selection the cover panel was last shown for.
+    RowIds shownSelection_;
     UndoRedo* undoRedo_;
     CoverPanel* cover_;
     QAction* fill_;

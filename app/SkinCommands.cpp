@@ -72,6 +72,8 @@ void Tfm_main::resetToBaseline() {
     list_.reset();
     syncAllRows();
     lv_id3Click();
+    // Unwritten cover changes are gone too.
+    CoverPanel1->refresh();
 }
 
 // Writes the rows with unwritten edits, then offers to clear the list when

@@ -222,29 +222,52 @@ namespace {
 }
 
 // A frame's data, whole or its first `limit` bytes, with what its flags add
-// removed; false when it cannot be read (compressed, encrypted).
+// removed; false when it cannot be read (compressed, encrypted). content views
+// the source's buffer or temp, valid until the source reads again: a large
+// picture is not copied on its way to the caller.
 bool apicContent(TagSource& source, const TagScan& scan, const FrameRef& frame, std::size_t limit,
-                 std::string& out) {
+                 std::string& temp, std::string_view& content) {
     const std::size_t n = std::min<std::size_t>(frame.dataSize, limit);
     std::string_view data =
         scan.plain.empty()
             ? source.bytes(frame.offset + frame.headerSize, n)
             : std::string_view(scan.plain).substr(frame.offset + frame.headerSize, n);
-    std::string raw(data), temp;
-    std::string_view content;
-    if (!readFrameContent(scan.version, frame.flags, scan.flags & kTagUnsync, raw, temp, content))
-        return false;
-    out.assign(content);
-    return true;
+    return readFrameContent(scan.version, frame.flags, scan.flags & kTagUnsync, data, temp,
+                            content);
 }
 
 // The picture type of an APIC frame, from its first bytes.
 std::optional<std::uint8_t> apicTypeOf(TagSource& source, const TagScan& scan,
                                        const FrameRef& frame) {
-    std::string head;
-    if (frame.name() != "APIC" || !apicContent(source, scan, frame, 512, head))
+    std::string temp;
+    std::string_view head;
+    if (frame.name() != "APIC" || !apicContent(source, scan, frame, 512, temp, head))
         return std::nullopt;
     return apicType(head);
+}
+
+// An APIC frame stored as it is (no flags, no unsynchronisation): its head
+// is parsed from its first bytes and the image read from the file straight
+// into the picture, so a large cover is held once, not also in the read
+// buffer. nullopt when the frame is not stored so or its head is longer.
+std::optional<Picture> plainApic(const InputFile& in, TagSource& source, const TagScan& scan,
+                                 const FrameRef& frame) {
+    constexpr std::size_t headLimit = 512;
+    if (frame.flags != 0 || (scan.flags & kTagUnsync) || !scan.plain.empty() ||
+        frame.dataSize <= headLimit || frame.offset + frame.headerSize + frame.dataSize > in.size())
+        return std::nullopt;
+    std::string temp;
+    std::string_view head;
+    if (!apicContent(source, scan, frame, headLimit, temp, head))
+        return std::nullopt;
+    std::optional<Picture> picture = parseApic(head);
+    if (!picture || !picture->data || picture->data->empty())
+        return std::nullopt; // the head did not end within its first bytes
+    const std::size_t headSize = head.size() - picture->data->size();
+    auto image = std::make_shared<std::string>(frame.dataSize - headSize, '\0');
+    readExactly(in, frame.offset + frame.headerSize + headSize, image->data(), image->size());
+    picture->data = std::move(image);
+    return picture;
 }
 
 } // namespace
@@ -269,9 +292,10 @@ std::optional<Picture> readFrontCover(const std::string& path) {
     }
     if (!chosen)
         return std::nullopt;
-    std::string content;
-    std::optional<Picture> picture;
-    if (apicContent(source, scan, *chosen, chosen->dataSize, content))
+    std::optional<Picture> picture = plainApic(in, source, scan, *chosen);
+    std::string temp;
+    std::string_view content;
+    if (!picture && apicContent(source, scan, *chosen, chosen->dataSize, temp, content))
         picture = parseApic(content);
     if (!picture)
         raiseCover(false, path, "The picture frame is damaged");
