@@ -75,12 +75,26 @@ void WindowTest::startsSkinnedWithEveryComponent() {
     QStringList popup;
     for (QAction* a : w.PopupMenu1->actions())
         popup << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(popup,
-             QStringList({"Play", "Stop", "-", "Add File", "Add Folder", "-", "Remove", "Clear",
-                          "-", "Rename", "Write Tags", "Number the selected rows", "-", "Undo",
-                          "Redo", "Fill tags from file names\u2026",
-                          "Rename files from tags\u2026", "-", "Set cover\u2026",
-                          "Remove cover"}));
+    QCOMPARE(popup, QStringList({"Play",
+                                 "Stop",
+                                 "-",
+                                 "Add File",
+                                 "Add Folder",
+                                 "-",
+                                 "Remove",
+                                 "Clear",
+                                 "-",
+                                 "Rename",
+                                 "Write Tags",
+                                 "Number the selected rows",
+                                 "-",
+                                 "Undo",
+                                 "Redo",
+                                 "Fill tags from file names\u2026",
+                                 "Rename files from tags\u2026",
+                                 "-",
+                                 "Set cover\u2026",
+                                 "Remove cover"}));
     // One skin button per command, each explained by a tooltip.
     for (const char* name : {"add", "remove", "ok", "reset", "clear", "web", "cont", "folder",
                              "play", "stop", "pause", "brack", "next"}) {
