@@ -1,6 +1,7 @@
 // Frames of other tag versions in version 2.3 form.
 #include "tags/id3/Id3Convert.h"
 
+#include "tags/id3/Id3Flags.h"
 #include "tags/id3/Id3Text.h"
 
 #include <algorithm>
@@ -11,8 +12,6 @@
 namespace velmora::id3 {
 
 namespace {
-
-constexpr std::uint16_t kV23Grouped = 0x0020;
 
 // Version 2.2 frames whose data has the same layout in 2.3.
 constexpr std::pair<std::string_view, std::string_view> kV22Ids[] = {

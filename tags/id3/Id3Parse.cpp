@@ -2,6 +2,7 @@
 #include "base/Text.h"
 #include "tags/id3/FrameIds.h"
 #include "tags/id3/Id3Convert.h"
+#include "tags/id3/Id3Flags.h"
 #include "tags/id3/Id3Tag.h"
 #include "tags/id3/Id3Text.h"
 
@@ -11,55 +12,9 @@ namespace velmora::id3 {
 
 namespace {
 
-constexpr std::uint8_t kTagUnsync = 0x80;
-constexpr std::uint8_t kTagExtended = 0x40; // in version 2.2 the same bit means compression
-constexpr std::uint8_t kTagFooter = 0x10;
-
-// Version 2.3 frame flags.
-constexpr std::uint16_t kV23TagAlterDiscard = 0x8000;
-constexpr std::uint16_t kV23Compressed = 0x0080;
-constexpr std::uint16_t kV23Encrypted = 0x0040;
-constexpr std::uint16_t kV23Grouped = 0x0020;
-
-// Version 2.4 frame format flags (the low byte).
-constexpr std::uint8_t kV24Grouped = 0x40;
-constexpr std::uint8_t kV24Compressed = 0x08;
-constexpr std::uint8_t kV24Encrypted = 0x04;
-constexpr std::uint8_t kV24Unsync = 0x02;
-constexpr std::uint8_t kV24LengthIndicator = 0x01;
-constexpr std::uint8_t kV24TagAlterDiscard = 0x40; // in the status byte
-
-std::uint8_t byteAt(std::string_view s, std::size_t i) {
-    return static_cast<std::uint8_t>(s[i]);
-}
-
-bool isFrameId(std::string_view id) {
-    return std::all_of(id.begin(), id.end(),
-                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
-}
-
 bool digitsAt(std::string_view text, std::size_t pos, std::size_t count) {
     return text.size() >= pos + count && std::all_of(text.begin() + pos, text.begin() + pos + count,
                                                      [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The value of a text frame; false when its encoding is unknown.
-bool readTextValue(std::string_view content, bool multipleValues, std::string& out) {
-    if (content.empty() || !isKnownEncoding(byteAt(content, 0)))
-        return false;
-    std::vector<std::string> values = decodeStrings(content.substr(1), byteAt(content, 0));
-    std::string text;
-    for (const std::string& value : values) {
-        if (value.empty())
-            continue;
-        if (!text.empty())
-            text += '/';
-        text += value;
-        if (!multipleValues)
-            break;
-    }
-    out = trimControl(text);
-    return true;
 }
 
 struct Comment {
@@ -95,7 +50,7 @@ public:
             }
         } else if (slot != kNoSlot) {
             std::string value;
-            if (readable && readTextValue(content, multipleValues, value)) {
+            if (readable && readTextFrame(content, multipleValues, value)) {
                 tag_.fields.*kFields[slot] = value;
                 haveYear_ = haveYear_ || kFields[slot] == &ID3StructV2::Year;
             }
@@ -103,7 +58,7 @@ public:
         } else if (id == "TDRC") {
             // The recording time of version 2.4 holds the year the record shows.
             if (readable)
-                readTextValue(content, false, recordingTime_);
+                readTextFrame(content, false, recordingTime_);
             return;
         }
         if (keep)

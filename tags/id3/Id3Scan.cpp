@@ -2,6 +2,7 @@
 #include "tags/id3/Id3Scan.h"
 
 #include "base/Text.h"
+#include "tags/id3/Id3Flags.h"
 #include "tags/id3/Id3Tag.h"
 #include "tags/id3/Id3Text.h"
 
@@ -11,19 +12,6 @@
 namespace velmora::id3 {
 
 namespace {
-
-constexpr std::uint8_t kTagUnsync = 0x80;
-constexpr std::uint8_t kTagExtended = 0x40; // in version 2.2: compression
-
-constexpr std::uint16_t kV23Compressed = 0x0080;
-constexpr std::uint16_t kV23Encrypted = 0x0040;
-constexpr std::uint16_t kV23Grouped = 0x0020;
-
-constexpr std::uint8_t kV24Grouped = 0x40;
-constexpr std::uint8_t kV24Compressed = 0x08;
-constexpr std::uint8_t kV24Encrypted = 0x04;
-constexpr std::uint8_t kV24Unsync = 0x02;
-constexpr std::uint8_t kV24LengthIndicator = 0x01;
 
 struct FieldId {
     std::string_view id;
@@ -57,15 +45,6 @@ bool fieldOf(std::string_view id, int version, Field& out) {
         return false;
     };
     return version == 2 ? match(kFieldIdsV22) : match(kFieldIds);
-}
-
-std::uint8_t byteAt(std::string_view s, std::size_t i) {
-    return static_cast<std::uint8_t>(s[i]);
-}
-
-bool isFrameId(std::string_view id) {
-    return std::all_of(id.begin(), id.end(),
-                       [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
 }
 
 // A version 2.4 frame size. Some writers stored plain 32-bit sizes in 2.4
@@ -120,28 +99,6 @@ bool frameContent(int version, std::uint16_t flags, bool tagUnsync, std::string_
             return false;
         out.remove_prefix(extra);
     }
-    return true;
-}
-
-// A text frame's values; version 2.4 may hold several, shown joined by '/'.
-bool readText(std::string_view content, bool several, std::string& out) {
-    if (content.empty() || !isKnownEncoding(byteAt(content, 0)))
-        return false;
-    const std::uint8_t enc = byteAt(content, 0);
-    std::string_view rest = content.substr(1);
-    std::size_t pos = 0;
-    std::string text;
-    while (pos < rest.size()) {
-        std::string value = decodeString(takeString(rest, pos, enc), enc);
-        if (value.empty())
-            continue;
-        if (!text.empty())
-            text += '/';
-        text += value;
-        if (!several)
-            break;
-    }
-    out = trimControl(text);
     return true;
 }
 
@@ -227,7 +184,7 @@ private:
             return;
         }
         std::string value;
-        if (!readText(content, scan_.version == 4, value))
+        if (!readTextFrame(content, scan_.version == 4, value))
             return;
         if (frame.name() == "TDRC")
             value = yearOf(value);

@@ -59,6 +59,27 @@ std::vector<std::string> decodeStrings(std::string_view data, std::uint8_t enc) 
     return out;
 }
 
+bool readTextFrame(std::string_view content, bool several, std::string& out) {
+    if (content.empty() || !isKnownEncoding(static_cast<std::uint8_t>(content[0])))
+        return false;
+    const std::uint8_t enc = static_cast<std::uint8_t>(content[0]);
+    std::string_view rest = content.substr(1);
+    std::size_t pos = 0;
+    std::string text;
+    while (pos < rest.size()) {
+        std::string value = decodeString(takeString(rest, pos, enc), enc);
+        if (value.empty())
+            continue;
+        if (!text.empty())
+            text += '/';
+        text += value;
+        if (!several)
+            break;
+    }
+    out = trimControl(text);
+    return true;
+}
+
 std::uint8_t encodingFor(std::initializer_list<std::string_view> texts) {
     for (std::string_view text : texts)
         if (!isAscii(text))

@@ -27,6 +27,11 @@ std::string decodeString(std::string_view raw, std::uint8_t enc);
 std::vector<std::string> decodeStrings(std::string_view data, std::uint8_t enc);
 
 // The encoding written for these texts: Latin1 when all are ASCII, else UTF-16 with BOM.
+// The value of a text frame's content (encoding byte first): the first
+// string, or with several (version 2.4) every non-empty one joined by '/';
+// control characters trimmed. False when the encoding is unknown.
+bool readTextFrame(std::string_view content, bool several, std::string& out);
+
 std::uint8_t encodingFor(std::initializer_list<std::string_view> texts);
 
 // UTF-8 text in the given encoding (Latin1 or Utf16Bom), optionally followed by

@@ -3,6 +3,7 @@
 #include "tags/id3/Mp3Tags.h"
 
 #include "tags/id3/Id3Edit.h"
+#include "tags/id3/Id3Flags.h"
 #include "tags/id3/Id3Picture.h"
 #include "tags/id3/Id3Scan.h"
 #include "tags/id3/Id3Source.h"
@@ -18,10 +19,6 @@ namespace velmora::mp3 {
 using namespace velmora::id3;
 
 namespace {
-
-constexpr std::uint8_t kTagUnsync = 0x80;
-constexpr std::uint8_t kTagExperimental = 0x20;
-constexpr std::uint8_t kTagFooter = 0x10;
 
 // The ID3v1 trailer, when the file ends with one behind the audio.
 std::string trailerOf(const InputFile& in, std::uint64_t audioStart) {
