@@ -116,6 +116,13 @@ private slots:
         w.lv_id3->setFocus();
         press(w.lv_id3, QKeySequence::SelectAll);
 
+        // A file that is no image is refused with its name, and nothing changes.
+        f.dialogs->openAnswers = {{paths[0]}};
+        choose(w, "Set cover\u2026");
+        QCOMPARE(f.log.errors.size(), 1);
+        QVERIFY(f.log.errors[0].contains("01 - Ann - One.mp3"));
+        QCOMPARE(w.RowsWithUnwrittenEdits(), 0);
+        f.log.errors.clear();
         f.dialogs->openAnswers = {{QString::fromStdString(cover)}};
         choose(w, "Set cover\u2026");
         QCOMPARE(w.CoverPanel1->caption(),
