@@ -128,31 +128,6 @@ private slots:
         QCOMPARE(artists(list), std::vector<std::string>(2, "Everyone"));
     }
 
-    void typingFromEnteringAFieldToLeavingItIsOneStep() {
-        TempDir dir;
-        FileList list;
-        const auto ids = addCopies(list, dir, 2);
-        Window window;
-        UndoRedo history(list, &window);
-        // As the window does: every keystroke goes into the rows.
-        connect(window.line, &QLineEdit::textEdited, [&](const QString& text) {
-            list.setField(ids, Field::Artist, text.toStdString());
-        });
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        for (const char* typing : {"Bob", "Ann"}) {
-            window.line->setFocus();
-            QTest::keyClick(window.line, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(window.line, typing);
-            window.table->setFocus();
-        }
-        QCOMPARE(artists(list), std::vector<std::string>(2, "Ann"));
-        press(window.table, false);
-        QCOMPARE(artists(list), std::vector<std::string>(2, "Bob"));
-        press(window.table, false);
-        QCOMPARE(artists(list), std::vector<std::string>(2, "Sample Artist"));
-    }
-
     void theMenuEntriesFollowTheHistory() {
         TempDir dir;
         FileList list;
